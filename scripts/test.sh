@@ -4,11 +4,9 @@
 # integration and GUI tests on an Xvfb display). Exits non-zero when anything failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
-root=$(pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 
 scripts/setup.sh || exit 1
-. scripts/xvfb.sh
 
 step() { printf '\n==== %s\n' "$*"; }
 status=0
@@ -28,19 +26,9 @@ ctest --preset native -j "$jobs" --label-regex fuzz
 rc=$?; summary+=("fuzzers: $([ $rc -eq 0 ] && echo passed || echo FAILED)"); [ $rc -eq 0 ] || status=1
 
 step "Windows tests under Wine"
-quenda_ensure_display || exit 1
-prefix="$root/build/win32/wineprefix"
-cmake/wine-prefix "$prefix"
-export WINEPREFIX="$prefix"
-# One wineserver for the whole run: every Wine start then takes a fraction of a second.
-WINEDEBUG=-all wineserver -p
-# Start Wine's services now, detached from anything CTest reads.
-WINEDEBUG=-all WINEARCH=win32 wine cmd /c exit >/dev/null 2>&1 </dev/null || true
-ctest --preset win32 -j "$jobs"
-rc=$?; summary+=("Windows tests under Wine (display $DISPLAY): $([ $rc -eq 0 ] && echo passed || echo FAILED)")
+scripts/wine-ctest.sh build/win32 -j "$jobs"
+rc=$?; summary+=("Windows tests under Wine: $([ $rc -eq 0 ] && echo passed || echo FAILED)")
 [ $rc -eq 0 ] || status=1
-wineserver -k 2>/dev/null || true
-quenda_stop_display
 
 step "summary"
 printf '%s\n' "${summary[@]}"
