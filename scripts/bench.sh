@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds the optimised benchmark preset (and the Windows programs that some benchmarks run
+# under Wine) and runs every benchmark, printing each one's comparison with its reference.
+#   scripts/bench.sh [name-regex]   runs only the benchmarks whose name matches
+set -uo pipefail
+cd "$(dirname "$0")/.."
+filter=${1:-.}
+jobs=$(nproc 2>/dev/null || echo 2)
+
+scripts/setup.sh || exit 1
+{ cmake --preset bench >/dev/null && cmake --build --preset bench -j "$jobs"; } || exit 1
+
+run() {  # run <name> <command...>
+  local name=$1; shift
+  [[ "$name" =~ $filter ]] || return 0
+  printf '\n==== benchmark: %s\n' "$name"
+  "$@"
+}
+
+run cmdline build/bench/bench/common/bench_cmdline
+# Component benchmarks are added below, one `run` line each.
