@@ -17,5 +17,5 @@ run() {  # run <name> <command...>
   "$@"
 }
 
-run cmdline build/bench/bench/common/bench_cmdline
+run cmdline build/bench/bin/bench_cmdline
 # Component benchmarks are added below, one `run` line each.
