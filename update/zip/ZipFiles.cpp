@@ -1,0 +1,219 @@
+#include "ZipFiles.h"
+
+#include <vector>
+
+#include "ZipNames.h"
+
+namespace qzip {
+
+namespace {
+
+// The wait for a target that another program holds: kAttempts tries kDelayMs apart.
+constexpr int kAttempts = 9;
+constexpr DWORD kDelayMs = 250;
+// Leftover names tried before giving up (they only collide by chance).
+constexpr int kNameAttempts = 32;
+
+// ---- minizip file functions over a Win32 handle -------------------------------------------
+
+voidpf ZCALLBACK FileOpen(voidpf, const void* stream, int mode) {
+  if ((mode & ZLIB_FILEFUNC_MODE_WRITE) || !stream) return nullptr;
+  Win32ZipStream* s = static_cast<Win32ZipStream*>(const_cast<void*>(stream));
+  s->position = 0;
+  return s;
+}
+
+uLong ZCALLBACK FileRead(voidpf, voidpf stream, void* buf, uLong size) {
+  Win32ZipStream* s = static_cast<Win32ZipStream*>(stream);
+  uLong done = 0;
+  while (done < size) {
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(s->position);
+    at.OffsetHigh = static_cast<DWORD>(s->position >> 32);
+    DWORD got = 0;
+    if (!ReadFile(s->file, static_cast<char*>(buf) + done, static_cast<DWORD>(size - done), &got,
+                  &at) ||
+        got == 0) {
+      break;  // end of file (ERROR_HANDLE_EOF) or a read error: minizip sees a short read
+    }
+    done += got;
+    s->position += got;
+  }
+  return done;
+}
+
+uLong ZCALLBACK FileWrite(voidpf, voidpf, const void*, uLong) { return 0; }
+
+ZPOS64_T ZCALLBACK FileTell(voidpf, voidpf stream) {
+  return static_cast<Win32ZipStream*>(stream)->position;
+}
+
+long ZCALLBACK FileSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
+  Win32ZipStream* s = static_cast<Win32ZipStream*>(stream);
+  uint64_t base = 0;
+  if (origin == ZLIB_FILEFUNC_SEEK_CUR) {
+    base = s->position;
+  } else if (origin == ZLIB_FILEFUNC_SEEK_END) {
+    base = s->size;
+  } else if (origin != ZLIB_FILEFUNC_SEEK_SET) {
+    return -1;
+  }
+  if (base > s->size || offset > s->size - base) return -1;
+  s->position = base + offset;
+  return 0;
+}
+
+// The handle belongs to the reader, which closes it after the archive.
+int ZCALLBACK FileClose(voidpf, voidpf) { return 0; }
+
+int ZCALLBACK FileError(voidpf, voidpf) { return 0; }
+
+// ---- Paths --------------------------------------------------------------------------------
+
+// The long form of a full path, for the leftover names that may not fit beside a target
+// that does: "\\?\C:\..." or "\\?\UNC\server\share\...".
+std::wstring LongForm(const std::wstring& full) {
+  if (full.size() < MAX_PATH || full.compare(0, 4, L"\\\\?\\") == 0) return full;
+  if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
+uint32_t NextUnique() {
+  // Different in every process and call; a collision only costs another try.
+  static volatile LONG counter = 0;
+  uint32_t x = static_cast<uint32_t>(InterlockedIncrement(&counter)) * 0x9E3779B9u;
+  x ^= GetTickCount() ^ (GetCurrentProcessId() << 16);
+  x ^= x >> 16;
+  x *= 0x7FEB352Du;
+  x ^= x >> 15;
+  return x;
+}
+
+std::wstring LeftoverPath(const std::wstring& folder, LeftoverKind kind) {
+  Utf16Char name[kLeftoverNameLength + 1];
+  MakeLeftoverName(kind, NextUnique(), name);
+  return LongForm(folder + L"\\" + name);
+}
+
+bool IsNameTaken(DWORD error) {
+  return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+}
+
+// Errors of a target that another program has open or mapped.
+bool IsHeld(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+         error == ERROR_USER_MAPPED_FILE || error == ERROR_ACCESS_DENIED;
+}
+
+}  // namespace
+
+void FillWin32FileFuncs(zlib_filefunc64_def* io) {
+  io->zopen64_file = FileOpen;
+  io->zread_file = FileRead;
+  io->zwrite_file = FileWrite;
+  io->ztell64_file = FileTell;
+  io->zseek64_file = FileSeek;
+  io->zclose_file = FileClose;
+  io->zerror_file = FileError;
+  io->opaque = nullptr;
+}
+
+bool GetFullPath(const std::wstring& path, std::wstring* full) {
+  std::vector<wchar_t> buf(MAX_PATH + 1);
+  for (;;) {
+    const DWORD n =
+        GetFullPathNameW(path.c_str(), static_cast<DWORD>(buf.size()), buf.data(), nullptr);
+    if (n == 0) return false;
+    if (n < buf.size()) {
+      full->assign(buf.data(), n);
+      return true;
+    }
+    buf.resize(n + 1);
+  }
+}
+
+bool IsBelow(const std::wstring& path, const std::wstring& folder) {
+  return path.size() >= folder.size() &&
+         CompareStringOrdinal(path.c_str(), static_cast<int>(folder.size()), folder.c_str(),
+                              static_cast<int>(folder.size()), TRUE) == CSTR_EQUAL;
+}
+
+bool IsFolder(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void CreateFolders(const std::wstring& base, const std::wstring& folders) {
+  const std::wstring baseFolder = base.substr(0, base.size() - 1);
+  if (!IsFolder(baseFolder)) CreateDirectoryW(baseFolder.c_str(), nullptr);
+  for (size_t end = 0; end < folders.size();) {
+    size_t next = folders.find(L'\\', end);
+    if (next == std::wstring::npos) next = folders.size();
+    if (next > end) {
+      const std::wstring path = base + folders.substr(0, next);
+      if (!IsFolder(path)) CreateDirectoryW(path.c_str(), nullptr);
+    }
+    end = next + 1;
+  }
+}
+
+HANDLE CreateNewFileIn(const std::wstring& folder, std::wstring* path) {
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    *path = LeftoverPath(folder, LeftoverKind::kNew);
+    const HANDLE file = CreateFileW(path->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file != INVALID_HANDLE_VALUE || !IsNameTaken(GetLastError())) return file;
+  }
+  return INVALID_HANDLE_VALUE;
+}
+
+bool PutInPlace(const std::wstring& source, const std::wstring& target,
+                const std::wstring& folder) {
+  for (int attempt = 1;; ++attempt) {
+    if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    if (!IsHeld(GetLastError())) return false;
+    // A module of this very process (the updater's own DLLs) won't be let go by waiting.
+    if (attempt == kAttempts || GetModuleHandleW(target.c_str()) != nullptr) break;
+    Sleep(kDelayMs);
+  }
+  // Windows lets a running program or DLL, and any file opened with delete sharing, be
+  // renamed even though it can't be replaced.
+  std::wstring aside;
+  bool moved = false;
+  for (int attempt = 0; attempt < kNameAttempts && !moved; ++attempt) {
+    aside = LeftoverPath(folder, LeftoverKind::kOld);
+    moved = MoveFileExW(target.c_str(), aside.c_str(), 0) != 0;
+    if (!moved && !IsNameTaken(GetLastError())) return false;
+  }
+  if (!moved) return false;
+  if (!MoveFileExW(source.c_str(), target.c_str(), 0)) {
+    MoveFileExW(aside.c_str(), target.c_str(), 0);  // put the old file back
+    return false;
+  }
+  DeleteOurFile(aside);  // goes at once when nothing maps it any more
+  return true;
+}
+
+void RemoveLeftovers(const std::wstring& folder) {
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileExW(LongForm(folder + L"\\~qz*").c_str(), FindExInfoBasic,
+                                         &found, FindExSearchNameMatch, nullptr, 0);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsLeftoverName(found.cFileName)) {
+      DeleteOurFile(LongForm(folder + L"\\" + found.cFileName));
+    }
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+
+void DeleteOurFile(const std::wstring& path) {
+  if (DeleteFileW(path.c_str())) return;
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    SetFileAttributesW(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    DeleteFileW(path.c_str());
+  }
+}
+
+}  // namespace qzip

@@ -1,0 +1,55 @@
+// The Win32 file work behind extraction: reading the archive from an open file, forming and
+// checking full paths, creating folders, and putting a finished file in place of its target
+// even while a running program still holds the old one.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "ioapi.h"
+
+namespace qzip {
+
+// minizip file functions over a file the caller opened (and closes): reads at explicit
+// offsets, so seeking costs nothing. Pass the stream's address to CZipArchive::Open.
+struct Win32ZipStream {
+  HANDLE file = INVALID_HANDLE_VALUE;
+  uint64_t size = 0;
+  uint64_t position = 0;
+};
+void FillWin32FileFuncs(zlib_filefunc64_def* io);
+
+// GetFullPathNameW: an absolute path with backslashes, "." and ".." resolved.
+bool GetFullPath(const std::wstring& path, std::wstring* full);
+
+// Whether `path` equals or lies below `folder` (a full path ending in a backslash), compared
+// without regard to case as the file system does.
+bool IsBelow(const std::wstring& path, const std::wstring& folder);
+
+bool IsFolder(const std::wstring& path);
+
+// Creates `base` (a full path ending in a backslash; one level) when it is missing, then each
+// folder of the backslash-separated `folders` below it, outermost first. Failures show later,
+// when the folder or file inside can't be created.
+void CreateFolders(const std::wstring& base, const std::wstring& folders);
+
+// Creates a new, empty file of a leftover name ("~qz????????.new") in `folder`, for writing
+// and not shared. INVALID_HANDLE_VALUE when it can't.
+HANDLE CreateNewFileIn(const std::wstring& folder, std::wstring* path);
+
+// Moves the finished file `source` over `target` (same folder). A target that another program
+// holds is tried again for about two seconds (a process just ended releases its files a
+// little later); if it is still held, it is moved aside to a leftover name
+// ("~qz????????.old") and the new file put in its place, which Windows allows for running
+// programs and DLLs. False, with `target` as it was, when neither works.
+bool PutInPlace(const std::wstring& source, const std::wstring& target, const std::wstring& folder);
+
+// Removes the leftovers of earlier extractions from `folder`; those still in use stay.
+void RemoveLeftovers(const std::wstring& folder);
+
+// Deletes a file of ours, read-only or not; it stays only while something still holds it.
+void DeleteOurFile(const std::wstring& path);
+
+}  // namespace qzip
