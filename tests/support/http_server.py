@@ -323,12 +323,21 @@ class Handler(http.server.BaseHTTPRequestHandler):
             if (stall_at is not None and sent >= stall_at) or (drop_at is not None and
                                                                sent >= drop_at):
                 break
-            data = body.read(min(step, limit))
-            if not data:
-                break
             if chunked:
-                self.wfile.write(b"%x\r\n" % len(data) + data + b"\r\n")
+                # The chunk is framed whole; a cut inside it leaves the chunk unfinished, as a
+                # real connection lost mid-chunk does.
+                data = body.read(min(step, total - sent))
+                if not data:
+                    break
+                if limit < len(data):
+                    self.wfile.write(b"%x\r\n" % len(data) + data[:limit])
+                    data = data[:limit]
+                else:
+                    self.wfile.write(b"%x\r\n" % len(data) + data + b"\r\n")
             else:
+                data = body.read(min(step, limit))
+                if not data:
+                    break
                 self.wfile.write(data)
             sent += len(data)
             if rate:
