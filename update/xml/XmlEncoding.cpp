@@ -152,10 +152,14 @@ bool XmlLooksLikeUtf8(const unsigned char* bytes, size_t length) {
       ++i;
       continue;
     }
-    if ((b & 0x38) == 0x38) return false;
+    // A lead byte announces its followers by bits 5 and 4; bits 5, 4 and 3 all set announce
+    // nothing valid. A byte of the follower form 10xxxxxx can't lead, and a follower must
+    // have that form: a looser test (any byte of 0x80 or above) lets most GBK text through
+    // as UTF-8, which would then turn into replacement characters.
+    if ((b & 0x38) == 0x38 || (b & 0xC0) == 0x80) return false;
     const size_t follow = !(b & 0x20) ? 1 : !(b & 0x10) ? 2 : 3;
     for (size_t k = 1; k <= follow; ++k) {
-      if (i + k >= length || bytes[i + k] < 0x80) return false;
+      if (i + k >= length || (bytes[i + k] & 0xC0) != 0x80) return false;
     }
     i += follow + 1;
   }

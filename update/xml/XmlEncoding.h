@@ -30,9 +30,9 @@ XmlBom XmlDetectBom(const unsigned char* bytes, size_t length, size_t* markLengt
 // Names are compared without regard to ASCII case.
 Utf16String XmlDeclaredEncoding(const Utf16Char* text, size_t length);
 
-// A lenient UTF-8 check of bytes up to the first zero byte: every byte of 0x80 or above must
-// lead a sequence of the length its bits announce, followed by that many bytes of 0x80 or
-// above; leads with bits 5, 4 and 3 all set fail.
+// A UTF-8 check of bytes up to the first zero byte: every byte of 0x80 or above must lead a
+// sequence of the length its bits 5 and 4 announce, followed by that many bytes of the form
+// 10xxxxxx. Leads with bits 5, 4 and 3 all set, and follower bytes in the lead position, fail.
 bool XmlLooksLikeUtf8(const unsigned char* bytes, size_t length);
 
 // Removes every zero unit in place, closing up the gaps; returns how many there were.

@@ -134,183 +134,40 @@ void Utf8ToUtf16Fast(const char* bytes, size_t length, Utf16String* out) {
 
 // glibc's names for the code pages it can convert. Others (and the ANSI code page, taken to
 // be Windows' Western default here) convert as windows-1252.
+struct IconvCodePage {
+  unsigned codePage;
+  const char* name;
+};
+const IconvCodePage kIconvNames[] = {
+    {37, "IBM037"},         {420, "IBM420"},         {437, "CP437"},         {708, "ASMO-708"},
+    {737, "CP737"},         {775, "CP775"},          {850, "CP850"},         {852, "CP852"},
+    {857, "CP857"},         {861, "CP861"},          {862, "CP862"},         {866, "CP866"},
+    {869, "CP869"},         {870, "IBM870"},         {874, "CP874"},         {875, "IBM875"},
+    {932, "CP932"},         {936, "CP936"},          {949, "CP949"},         {950, "CP950"},
+    {1026, "IBM1026"},      {1140, "IBM1140"},       {1142, "IBM1142"},      {1143, "IBM1143"},
+    {1144, "IBM1144"},      {1145, "IBM1145"},       {1146, "IBM1146"},      {1147, "IBM1147"},
+    {1148, "IBM1148"},      {1149, "IBM1149"},       {1250, "CP1250"},       {1251, "CP1251"},
+    {1252, "CP1252"},       {1253, "CP1253"},        {1254, "CP1254"},       {1255, "CP1255"},
+    {1256, "CP1256"},       {1257, "CP1257"},        {1258, "CP1258"},       {1361, "JOHAB"},
+    {10000, "MACINTOSH"},   {10007, "MAC-CYRILLIC"}, {10079, "MAC-IS"},      {20106, "ISO646-DE"},
+    {20107, "ISO646-SE"},   {20108, "ISO646-NO"},    {20127, "ASCII"},       {20273, "IBM273"},
+    {20277, "IBM277"},      {20278, "IBM278"},       {20280, "IBM280"},      {20284, "IBM284"},
+    {20285, "IBM285"},      {20290, "IBM290"},       {20423, "IBM423"},      {20424, "IBM424"},
+    {20866, "KOI8-R"},      {20873, "IBM871"},       {20880, "IBM880"},      {20905, "IBM905"},
+    {21025, "IBM1025"},     {21866, "KOI8-U"},       {28591, "ISO-8859-1"},  {28592, "ISO-8859-2"},
+    {28593, "ISO-8859-3"},  {28594, "ISO-8859-4"},   {28595, "ISO-8859-5"},  {28596, "ISO-8859-6"},
+    {28597, "ISO-8859-7"},  {28598, "ISO-8859-8"},   {28599, "ISO-8859-9"},  {28605, "ISO-8859-15"},
+    {38598, "ISO-8859-8"},  {50220, "ISO-2022-JP"},  {50221, "ISO-2022-JP"}, {50222, "ISO-2022-JP"},
+    {50225, "ISO-2022-KR"}, {50930, "IBM930"},       {50933, "IBM933"},      {50935, "IBM935"},
+    {50937, "IBM937"},      {50939, "IBM939"},       {51932, "EUC-JP"},      {51936, "EUC-CN"},
+    {51949, "EUC-KR"},      {65000, "UTF-7"},
+};
+
 const char* IconvName(unsigned codePage) {
-  switch (codePage) {
-    case 37:
-      return "IBM037";
-    case 420:
-      return "IBM420";
-    case 437:
-      return "CP437";
-    case 708:
-      return "ASMO-708";
-    case 737:
-      return "CP737";
-    case 775:
-      return "CP775";
-    case 850:
-      return "CP850";
-    case 852:
-      return "CP852";
-    case 857:
-      return "CP857";
-    case 861:
-      return "CP861";
-    case 862:
-      return "CP862";
-    case 866:
-      return "CP866";
-    case 869:
-      return "CP869";
-    case 870:
-      return "IBM870";
-    case 874:
-      return "CP874";
-    case 875:
-      return "IBM875";
-    case 932:
-      return "CP932";
-    case 936:
-      return "CP936";
-    case 949:
-      return "CP949";
-    case 950:
-      return "CP950";
-    case 1026:
-      return "IBM1026";
-    case 1140:
-      return "IBM1140";
-    case 1142:
-      return "IBM1142";
-    case 1143:
-      return "IBM1143";
-    case 1144:
-      return "IBM1144";
-    case 1145:
-      return "IBM1145";
-    case 1146:
-      return "IBM1146";
-    case 1147:
-      return "IBM1147";
-    case 1148:
-      return "IBM1148";
-    case 1149:
-      return "IBM1149";
-    case 1250:
-      return "CP1250";
-    case 1251:
-      return "CP1251";
-    case 1252:
-      return "CP1252";
-    case 1253:
-      return "CP1253";
-    case 1254:
-      return "CP1254";
-    case 1255:
-      return "CP1255";
-    case 1256:
-      return "CP1256";
-    case 1257:
-      return "CP1257";
-    case 1258:
-      return "CP1258";
-    case 1361:
-      return "JOHAB";
-    case 10000:
-      return "MACINTOSH";
-    case 10007:
-      return "MAC-CYRILLIC";
-    case 10079:
-      return "MAC-IS";
-    case 20106:
-      return "ISO646-DE";
-    case 20107:
-      return "ISO646-SE";
-    case 20108:
-      return "ISO646-NO";
-    case 20127:
-      return "ASCII";
-    case 20273:
-      return "IBM273";
-    case 20277:
-      return "IBM277";
-    case 20278:
-      return "IBM278";
-    case 20280:
-      return "IBM280";
-    case 20284:
-      return "IBM284";
-    case 20285:
-      return "IBM285";
-    case 20290:
-      return "IBM290";
-    case 20423:
-      return "IBM423";
-    case 20424:
-      return "IBM424";
-    case 20866:
-      return "KOI8-R";
-    case 20873:
-      return "IBM871";
-    case 20880:
-      return "IBM880";
-    case 20905:
-      return "IBM905";
-    case 21025:
-      return "IBM1025";
-    case 21866:
-      return "KOI8-U";
-    case 28591:
-      return "ISO-8859-1";
-    case 28592:
-      return "ISO-8859-2";
-    case 28593:
-      return "ISO-8859-3";
-    case 28594:
-      return "ISO-8859-4";
-    case 28595:
-      return "ISO-8859-5";
-    case 28596:
-      return "ISO-8859-6";
-    case 28597:
-      return "ISO-8859-7";
-    case 28598:
-      return "ISO-8859-8";
-    case 28599:
-      return "ISO-8859-9";
-    case 28605:
-      return "ISO-8859-15";
-    case 38598:
-      return "ISO-8859-8";
-    case 50220:
-      return "ISO-2022-JP";
-    case 50221:
-      return "ISO-2022-JP";
-    case 50222:
-      return "ISO-2022-JP";
-    case 50225:
-      return "ISO-2022-KR";
-    case 50930:
-      return "IBM930";
-    case 50933:
-      return "IBM933";
-    case 50935:
-      return "IBM935";
-    case 50937:
-      return "IBM937";
-    case 50939:
-      return "IBM939";
-    case 51932:
-      return "EUC-JP";
-    case 51936:
-      return "EUC-CN";
-    case 51949:
-      return "EUC-KR";
-    case 65000:
-      return "UTF-7";
-    default:
-      return nullptr;
+  for (const IconvCodePage& row : kIconvNames) {
+    if (row.codePage == codePage) return row.name;
   }
+  return nullptr;
 }
 
 bool ConvertWithIconv(const char* from, const char* bytes, size_t length, Utf16String* out) {
