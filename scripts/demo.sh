@@ -22,3 +22,18 @@ print(lines[0])
 for i, l in enumerate(x for x in lines[1:] if x.strip()):
     print("  token %d: %s" % (i, "".join(chr(int(u, 16)) for u in l.split())))
 '
+
+echo
+echo "QuillonFlash playing a movie on the test Flash control (our stand-in for Flash.ocx); it closes"
+echo "by itself after 11 seconds:"
+demo="$root/build/win32/demo/quillonflash"
+rm -rf "$demo" && mkdir -p "$demo/动画"
+cp build/win32/bin/QuillonFlash.exe build/win32/tests/Flash.ocx "$demo/"
+cp standins/flashctl/demo.qmv "$demo/动画/新年 快乐.qmv"
+(sleep 4 && import -window root "$demo/screen.png") &
+shot=$!
+rc=0
+cmake/wine-run "$demo/QuillonFlash.exe" "Z:${demo//\//\\}\\动画\\新年 快乐.qmv" || rc=$?
+wait "$shot" || true
+echo "  exit code $rc; screenshot at 4 s: $demo/screen.png"
+echo "  the control's record: $(grep -c '^draw ' "$demo/flashctl.log") draws, then: $(tail -n 1 "$demo/flashctl.log")"
