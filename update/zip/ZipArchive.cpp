@@ -15,13 +15,38 @@ int32_t CapSize(uint64_t size) {
   return size > static_cast<uint64_t>(INT32_MAX) ? INT32_MAX : static_cast<int32_t>(size);
 }
 
+uint32_t Le16(const uint8_t* p) { return static_cast<uint32_t>(p[0] | (p[1] << 8)); }
+
+// An archive without entries is its end record alone (22 bytes and a comment). minizip finds
+// no end record at offset 0, so it is recognised here.
+bool IsEmptyArchive(const zlib_filefunc64_def& io, const void* stream) {
+  const voidpf file =
+      io.zopen64_file(io.opaque, stream, ZLIB_FILEFUNC_MODE_READ | ZLIB_FILEFUNC_MODE_EXISTING);
+  if (!file) return false;
+  uint8_t end[22];
+  bool empty = false;
+  if (io.zseek64_file(io.opaque, file, 0, ZLIB_FILEFUNC_SEEK_END) == 0) {
+    const ZPOS64_T size = io.ztell64_file(io.opaque, file);
+    empty = size >= sizeof end &&
+            io.zseek64_file(io.opaque, file, 0, ZLIB_FILEFUNC_SEEK_SET) == 0 &&
+            io.zread_file(io.opaque, file, end, sizeof end) == sizeof end &&
+            std::memcmp(end, "PK\x05\x06", 4) == 0 && Le16(end + 8) == 0 && Le16(end + 10) == 0 &&
+            size == sizeof end + Le16(end + 20);
+  }
+  io.zclose_file(io.opaque, file);
+  return empty;
+}
+
 }  // namespace
 
 std::unique_ptr<CZipArchive> CZipArchive::Open(const zlib_filefunc64_def& io, const void* stream,
                                                LocalToUtcFunc localToUtc) {
   zlib_filefunc64_def funcs = io;  // minizip copies it, but wants it writable
   unzFile zip = unzOpen2_64(stream, &funcs);
-  if (!zip) return nullptr;
+  if (!zip) {
+    if (!IsEmptyArchive(io, stream)) return nullptr;
+    return std::unique_ptr<CZipArchive>(new CZipArchive(nullptr, 0, localToUtc));
+  }
   unz_global_info64 info;
   if (unzGetGlobalInfo64(zip, &info) != UNZ_OK) {
     unzClose(zip);
@@ -36,7 +61,9 @@ std::unique_ptr<CZipArchive> CZipArchive::Open(const zlib_filefunc64_def& io, co
 CZipArchive::CZipArchive(unzFile zip, int count, LocalToUtcFunc localToUtc)
     : zip_(zip), count_(count), localToUtc_(localToUtc), cached_() {}
 
-CZipArchive::~CZipArchive() { unzClose(zip_); }
+CZipArchive::~CZipArchive() {
+  if (zip_) unzClose(zip_);
+}
 
 ZipResult CZipArchive::GetItem(int index, ZipItem* item) {
   item->index = 0;
@@ -141,19 +168,6 @@ ZipResult CZipArchive::BuildEntry(int index, ZipEntry* entry) {
   return ZR_OK;
 }
 
-ZipResult CZipArchive::CheckPassword(const ZipEntry& entry, const char* password) {
-  if (!password) return ZR_PASSWORD;
-  // The encryption header is the first 12 bytes of the stored data: read them raw.
-  uint8_t header[kCryptHeaderSize];
-  if (unzOpenCurrentFile2(zip_, nullptr, nullptr, 1) != UNZ_OK) return ZR_FLATE;
-  const int got = unzReadCurrentFile(zip_, header, sizeof header);
-  unzCloseCurrentFile(zip_);
-  if (got != static_cast<int>(sizeof header)) return ZR_FLATE;
-  return CryptPasswordMatches(password, header, entry.crc, entry.dosDateTime, entry.flags)
-             ? ZR_OK
-             : ZR_PASSWORD;
-}
-
 ZipResult CZipArchive::ReadEntry(int index, const char* password, CZipSink* sink) {
   const ZipEntry* entry = nullptr;
   ZipResult result = GetEntry(index, &entry);
@@ -163,14 +177,14 @@ ZipResult CZipArchive::ReadEntry(int index, const char* password, CZipSink* sink
   // Only stored and deflated data: minizip would hand out other methods' bytes unconverted
   // (bzip2) or run inflate on a stream it never set up.
   if (entry->method != 0 && entry->method != Z_DEFLATED) return ZR_FLATE;
-  const bool encrypted = (entry->flags & 1) != 0;
-  if (encrypted) {
-    result = CheckPassword(*entry, password);
-    if (result != ZR_OK) return result;
-  }
   if (!buffer_) buffer_.reset(new uint8_t[kTransferSize]);
-  // minizip decrypts whenever it gets a password, so an entry that isn't encrypted gets none.
-  if (unzOpenCurrentFilePassword(zip_, encrypted ? password : nullptr) != UNZ_OK) return ZR_FLATE;
+  if (entry->flags & 1) return ReadEncrypted(*entry, password, sink);
+  return ReadPlain(sink);
+}
+
+ZipResult CZipArchive::ReadPlain(CZipSink* sink) {
+  if (unzOpenCurrentFile(zip_) != UNZ_OK) return ZR_FLATE;
+  ZipResult result = ZR_OK;
   for (;;) {
     const int got = unzReadCurrentFile(zip_, buffer_.get(), kTransferSize);
     if (got < 0) {
@@ -190,6 +204,68 @@ ZipResult CZipArchive::ReadEntry(int index, const char* password, CZipSink* sink
   // Closing compares the CRC once every byte was read.
   const int closed = unzCloseCurrentFile(zip_);
   if (result == ZR_OK && closed != UNZ_OK) result = ZR_FLATE;
+  return result;
+}
+
+// Encrypted entries are decrypted here rather than by minizip, which some builds (Debian's
+// among them) leave without decryption: minizip hands out the stored bytes, this decrypts,
+// inflates and checks them, the same on every platform.
+ZipResult CZipArchive::ReadEncrypted(const ZipEntry& entry, const char* password, CZipSink* sink) {
+  if (!password) return ZR_PASSWORD;
+  if (unzOpenCurrentFile2(zip_, nullptr, nullptr, 1) != UNZ_OK) return ZR_FLATE;
+  CCryptDecoder decoder(password);
+  uint8_t header[kCryptHeaderSize];
+  ZipResult result = ZR_OK;
+  if (unzReadCurrentFile(zip_, header, sizeof header) != static_cast<int>(sizeof header)) {
+    result = ZR_FLATE;
+  } else {
+    decoder.Decrypt(header, sizeof header);
+    if (header[kCryptHeaderSize - 1] != CryptCheckByte(entry.crc, entry.dosDateTime, entry.flags)) {
+      result = ZR_PASSWORD;
+    }
+  }
+  const bool deflated = entry.method == Z_DEFLATED;
+  z_stream z = {};
+  if (result == ZR_OK && deflated && inflateInit2(&z, -MAX_WBITS) != Z_OK) result = ZR_FLATE;
+  if (result == ZR_OK && deflated && !input_) input_.reset(new uint8_t[kTransferSize]);
+
+  uint64_t left = entry.size;  // bytes the entry still has to give
+  uLong crc = crc32(0, nullptr, 0);
+  bool ended = !deflated;  // a deflate stream must reach its end
+  // Checks and passes on `n` bytes of output.
+  auto put = [&](const uint8_t* data, size_t n) {
+    if (n > left) return ZR_FLATE;  // more than the entry declares
+    left -= n;
+    crc = crc32(crc, data, static_cast<uInt>(n));
+    return n == 0 || sink->Write(data, n) ? ZR_OK : ZR_WRITE;
+  };
+  while (result == ZR_OK) {
+    uint8_t* in = deflated ? input_.get() : buffer_.get();
+    const int got = unzReadCurrentFile(zip_, in, kTransferSize);
+    if (got < 0) result = ZR_FLATE;
+    if (got <= 0) break;
+    decoder.Decrypt(in, static_cast<size_t>(got));
+    if (!deflated) {
+      result = put(in, static_cast<size_t>(got));
+      continue;
+    }
+    z.next_in = in;
+    z.avail_in = static_cast<uInt>(got);
+    while (result == ZR_OK && !ended && (z.avail_in > 0 || z.avail_out == 0)) {
+      z.next_out = buffer_.get();
+      z.avail_out = kTransferSize;
+      const int rc = inflate(&z, Z_NO_FLUSH);
+      if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) result = ZR_FLATE;
+      if (result == ZR_OK) result = put(buffer_.get(), kTransferSize - z.avail_out);
+      ended = rc == Z_STREAM_END;
+      if (rc == Z_BUF_ERROR) break;  // wants more input
+    }
+  }
+  if (deflated) inflateEnd(&z);
+  if (result == ZR_OK && (!ended || left != 0 || static_cast<uint32_t>(crc) != entry.crc)) {
+    result = ZR_FLATE;
+  }
+  unzCloseCurrentFile(zip_);
   return result;
 }
 

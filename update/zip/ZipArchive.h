@@ -66,10 +66,12 @@ class CZipArchive {
   ZipResult ReadEntry(int index, const char* password, CZipSink* sink);
 
  private:
+  // `zip` is null for an archive without entries (see Open).
   CZipArchive(unzFile zip, int count, LocalToUtcFunc localToUtc);
   ZipResult MoveTo(int index);
   ZipResult BuildEntry(int index, ZipEntry* entry);
-  ZipResult CheckPassword(const ZipEntry& entry, const char* password);
+  ZipResult ReadPlain(CZipSink* sink);
+  ZipResult ReadEncrypted(const ZipEntry& entry, const char* password, CZipSink* sink);
 
   unzFile zip_;
   int count_;
@@ -77,7 +79,8 @@ class CZipArchive {
   LocalToUtcFunc localToUtc_;
   ZipEntry cached_;
   int cachedIndex_ = -1;
-  std::unique_ptr<uint8_t[]> buffer_;
+  std::unique_ptr<uint8_t[]> buffer_;  // the transfer buffer
+  std::unique_ptr<uint8_t[]> input_;   // compressed bytes of encrypted entries, once needed
 };
 
 }  // namespace qzip

@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include <cstring>
+
 #include "Zip.h"
 
 namespace qzip {
@@ -34,32 +36,10 @@ int64_t DaysSince1601(int year, int month, int day) {
   return days - epoch;
 }
 
-// The traditional PKWARE cipher's key state.
-class CryptKeys {
- public:
-  explicit CryptKeys(const char* password) : crcTable_(get_crc_table()) {
-    for (const char* p = password; *p; ++p) Update(static_cast<uint8_t>(*p));
-  }
-  uint8_t Decrypt(uint8_t c) {
-    const uint32_t t = (keys_[2] & 0xFFFF) | 2;
-    const uint8_t plain = static_cast<uint8_t>(c ^ static_cast<uint8_t>((t * (t ^ 1)) >> 8));
-    Update(plain);
-    return plain;
-  }
-
- private:
-  uint32_t Crc(uint32_t crc, uint8_t b) const {
-    return static_cast<uint32_t>(crcTable_[(crc ^ b) & 0xFF]) ^ (crc >> 8);
-  }
-  void Update(uint8_t b) {
-    keys_[0] = Crc(keys_[0], b);
-    keys_[1] = (keys_[1] + (keys_[0] & 0xFF)) * 134775813u + 1;
-    keys_[2] = Crc(keys_[2], static_cast<uint8_t>(keys_[1] >> 24));
-  }
-
-  const z_crc_t* crcTable_;
-  uint32_t keys_[3] = {0x12345678u, 0x23456789u, 0x34567890u};
-};
+uint32_t CryptCrc(uint32_t crc, uint8_t b) {
+  static const z_crc_t* table = get_crc_table();
+  return static_cast<uint32_t>(table[(crc ^ b) & 0xFF]) ^ (crc >> 8);
+}
 
 }  // namespace
 
@@ -138,14 +118,36 @@ bool ReadExtendedTimestamp(const uint8_t* field, size_t size, ExtendedTimestamp*
   return false;
 }
 
+CCryptDecoder::CCryptDecoder(const char* password) : keys_{0x12345678u, 0x23456789u, 0x34567890u} {
+  for (const char* p = password; *p; ++p) Update(static_cast<uint8_t>(*p));
+}
+
+void CCryptDecoder::Update(uint8_t plain) {
+  keys_[0] = CryptCrc(keys_[0], plain);
+  keys_[1] = (keys_[1] + (keys_[0] & 0xFF)) * 134775813u + 1;
+  keys_[2] = CryptCrc(keys_[2], static_cast<uint8_t>(keys_[1] >> 24));
+}
+
+void CCryptDecoder::Decrypt(uint8_t* data, size_t size) {
+  for (size_t i = 0; i < size; ++i) {
+    const uint32_t t = (keys_[2] & 0xFFFF) | 2;
+    data[i] = static_cast<uint8_t>(data[i] ^ static_cast<uint8_t>((t * (t ^ 1)) >> 8));
+    Update(data[i]);
+  }
+}
+
+uint8_t CryptCheckByte(uint32_t crc, uint32_t dosDateTime, uint32_t flags) {
+  return (flags & 0x08) ? static_cast<uint8_t>((dosDateTime >> 8) & 0xFF)
+                        : static_cast<uint8_t>(crc >> 24);
+}
+
 bool CryptPasswordMatches(const char* password, const uint8_t (&header)[kCryptHeaderSize],
                           uint32_t crc, uint32_t dosDateTime, uint32_t flags) {
-  CryptKeys keys(password);
-  uint8_t last = 0;
-  for (size_t i = 0; i < kCryptHeaderSize; ++i) last = keys.Decrypt(header[i]);
-  const uint8_t expected = (flags & 0x08) ? static_cast<uint8_t>((dosDateTime >> 8) & 0xFF)
-                                          : static_cast<uint8_t>(crc >> 24);
-  return last == expected;
+  uint8_t plain[kCryptHeaderSize];
+  std::memcpy(plain, header, sizeof plain);
+  CCryptDecoder decoder(password);
+  decoder.Decrypt(plain, sizeof plain);
+  return plain[kCryptHeaderSize - 1] == CryptCheckByte(crc, dosDateTime, flags);
 }
 
 }  // namespace qzip

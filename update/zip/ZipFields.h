@@ -50,9 +50,23 @@ bool ReadExtendedTimestamp(const uint8_t* field, size_t size, ExtendedTimestamp*
 // Length of the header that starts the data of a traditionally (PKWARE) encrypted entry.
 constexpr size_t kCryptHeaderSize = 12;
 
-// Whether `password` decrypts `header` to the expected check byte: the high byte of the CRC,
-// or of the DOS time when the entry has a data descriptor (general-purpose flag bit 3). One
-// byte: about one wrong password in 256 passes, and then fails later on its data.
+// Decrypts the data of a traditionally encrypted entry, header first, in one stream.
+class CCryptDecoder {
+ public:
+  explicit CCryptDecoder(const char* password);
+  void Decrypt(uint8_t* data, size_t size);
+
+ private:
+  void Update(uint8_t plain);
+  uint32_t keys_[3];
+};
+
+// The byte the decrypted header ends in: the high byte of the CRC, or of the DOS time when
+// the entry has a data descriptor (general-purpose flag bit 3). One byte: about one wrong
+// password in 256 passes, and then fails on its data.
+uint8_t CryptCheckByte(uint32_t crc, uint32_t dosDateTime, uint32_t flags);
+
+// Whether `password` decrypts `header` to the expected check byte.
 bool CryptPasswordMatches(const char* password, const uint8_t (&header)[kCryptHeaderSize],
                           uint32_t crc, uint32_t dosDateTime, uint32_t flags);
 
