@@ -103,6 +103,17 @@ function(quenda_fuzzer)
   set_tests_properties(${F_NAME} PROPERTIES TIMEOUT ${limit} LABELS fuzz)
 endfunction()
 
+# Copies the DLLs of this build that `target` links against (Ferrow.dll, DuiLib.dll, ...)
+# beside it, so that a test executable outside <build>/bin finds them when it starts.
+function(quenda_copy_runtime_dlls target)
+  if(WIN32)
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_RUNTIME_DLLS:${target}>
+              $<TARGET_FILE_DIR:${target}>
+      COMMAND_EXPAND_LISTS)
+  endif()
+endfunction()
+
 # Copies a folder of data files next to the programs in the build tree (skins and the like).
 function(quenda_copy_dir target src dst)
   add_custom_command(TARGET ${target} POST_BUILD
