@@ -1,0 +1,123 @@
+// The updater's pure pieces with the worked examples: the plan list, the bar and the
+// percentage, large sizes in 32-bit messages, the version check.
+#include <gtest/gtest.h>
+
+#include "UpdateCore.h"
+
+namespace {
+
+Utf16String U(const char* utf8) { return Utf8ToUtf16(utf8); }
+
+std::vector<Utf16String> Split(const char* text) {
+  std::vector<Utf16String> pieces;
+  SplitText(U(text), U16(';'), &pieces);
+  return pieces;
+}
+
+TEST(SplitText, PiecesAsTheWindowCutsThem) {
+  EXPECT_EQ(Split("a;b"), (std::vector<Utf16String>{U("a"), U("b")}));
+  EXPECT_EQ(Split(";a"), (std::vector<Utf16String>{U(""), U("a")}));
+  EXPECT_EQ(Split("a;;b"), (std::vector<Utf16String>{U("a"), U(""), U("b")}));
+  EXPECT_EQ(Split("a;"), (std::vector<Utf16String>{U("a")}));
+  EXPECT_EQ(Split(";"), (std::vector<Utf16String>{U("")}));
+  EXPECT_TRUE(Split("").empty());
+  EXPECT_EQ(Split("修复若干问题;提升稳定性"),
+            (std::vector<Utf16String>{U("修复若干问题"), U("提升稳定性")}));
+}
+
+TEST(SplitText, AppendsToWhatTheListHolds) {
+  std::vector<Utf16String> pieces{U("x")};
+  SplitText(U("a;b"), U16(';'), &pieces);
+  EXPECT_EQ(pieces, (std::vector<Utf16String>{U("x"), U("a"), U("b")}));
+}
+
+TEST(FormatPlan, NumberedLinesWithFullWidthColons) {
+  EXPECT_EQ(FormatPlan(U("a;b;c")), U("1：a\n2：b\n3：c\n"));
+  EXPECT_EQ(FormatPlan(U("a;")), U("1：a\n"));
+  EXPECT_EQ(FormatPlan(U("")), U(""));
+  EXPECT_EQ(FormatPlan(U("a;;b")), U("1：a\n2：\n3：b\n"));
+  Utf16String many;
+  for (int i = 0; i < 12; ++i) many += U("x;");
+  const Utf16String plan = FormatPlan(many);
+  EXPECT_NE(plan.find(U("12：x\n")), Utf16String::npos);
+}
+
+TEST(Progress, WorkedExamples) {
+  EXPECT_EQ(ProgressBarValue(2048, 1024), 50);
+  EXPECT_EQ(ProgressPercent(2048, 1024), 50);
+  EXPECT_EQ(ProgressBarValue(3000, 1500), 50);
+  EXPECT_EQ(ProgressPercent(3000, 1500), 50);  // 1 of 2 whole kilobytes
+  EXPECT_EQ(ProgressBarValue(3000, 2999), 99);
+  EXPECT_EQ(ProgressPercent(3000, 2999), 100);  // 2 of 2 whole kilobytes
+  EXPECT_EQ(ProgressBarValue(10240, 7168), 70);
+  EXPECT_EQ(ProgressPercent(10240, 7168), 69);  // 7/10 in single precision is below 0.7
+  EXPECT_EQ(ProgressBarValue(52428800, 52428800), 100);
+  EXPECT_EQ(ProgressPercent(52428800, 52428800), 100);
+  EXPECT_EQ(ProgressBarValue(1000, 0), 0);
+  EXPECT_EQ(ProgressPercent(1000000, 0), 0);
+}
+
+TEST(Progress, DoublePrecisionStepByStep) {
+  // 29/100 * 100 is 28.999999999999996 in double arithmetic: the bar shows 28, on every
+  // platform and whatever the compiler keeps in registers.
+  EXPECT_EQ(ProgressBarValue(100, 29), 28);
+  EXPECT_EQ(ProgressBarValue(100, 57), 56);
+}
+
+TEST(Progress, PackagesUnderOneKilobyteNeverDivideByZero) {
+  EXPECT_EQ(ProgressPercent(500, 0), 0);
+  EXPECT_EQ(ProgressPercent(500, 499), 0);
+  EXPECT_EQ(ProgressPercent(500, 500), 100);
+  EXPECT_EQ(ProgressPercent(1023, 1023), 100);
+  EXPECT_EQ(ProgressPercent(0, 0), 0);
+  EXPECT_EQ(ProgressBarValue(500, 250), 50);
+}
+
+TEST(Progress, NonsenseCountsStayInRange) {
+  EXPECT_EQ(ProgressBarValue(0, 0), 0);
+  EXPECT_EQ(ProgressBarValue(-5, 3), 0);
+  EXPECT_EQ(ProgressBarValue(100, 300), 100);
+  EXPECT_EQ(ProgressBarValue(100, -3), 0);
+  EXPECT_EQ(ProgressPercent(2048, 4096), 100);
+  EXPECT_EQ(ProgressPercent(-2048, 1024), 0);
+}
+
+TEST(ScaleProgress, SmallSizesPassAsWholeBytes) {
+  uint32_t t = 0, d = 0;
+  ScaleProgress(1000, 1023.9, &t, &d);
+  EXPECT_EQ(t, 1000u);
+  EXPECT_EQ(d, 1023u);
+  ScaleProgress(2147483647.0, 2147483647.0, &t, &d);
+  EXPECT_EQ(t, 2147483647u);
+  EXPECT_EQ(d, 2147483647u);
+}
+
+TEST(ScaleProgress, LargeSizesKeepTheirRatioAndCompleteOnlyAtTheEnd) {
+  const double total = 6442450944.0;  // 6 GiB
+  uint32_t t = 0, d = 0;
+  ScaleProgress(total, total / 2, &t, &d);
+  EXPECT_LE(t, 2147483647u);
+  EXPECT_NEAR(static_cast<double>(d) / t, 0.5, 1e-6);
+  EXPECT_EQ(ProgressBarValue(static_cast<int32_t>(t), static_cast<int32_t>(d)), 50);
+  ScaleProgress(total, total - 1, &t, &d);
+  EXPECT_LT(d, t);  // one byte short is not complete
+  ScaleProgress(total, total, &t, &d);
+  EXPECT_EQ(d, t);
+  EXPECT_GT(t, 0u);
+  ScaleProgress(2147483648.0, 2147483647.0, &t, &d);
+  EXPECT_LE(t, 2147483647u);
+  EXPECT_LT(d, t);
+}
+
+TEST(VersionsMatch, WholeTextExactly) {
+  EXPECT_TRUE(VersionsMatch(U("1.0.2"), U("1.0.2")));
+  EXPECT_FALSE(VersionsMatch(U("1.0.2"), U("1.0.2 ")));
+  EXPECT_FALSE(VersionsMatch(U("1.0.2"), U(" 1.0.2")));
+  EXPECT_FALSE(VersionsMatch(U("V1"), U("v1")));
+  EXPECT_FALSE(VersionsMatch(U("1.0.2"), U("")));
+  const Utf16String longVersion = U("2.0.1-build.20240101.abcdefabcdef");  // 33 units
+  EXPECT_TRUE(VersionsMatch(longVersion, longVersion));
+  EXPECT_FALSE(VersionsMatch(longVersion.substr(0, 31), longVersion));  // no match by cutting
+}
+
+}  // namespace
