@@ -4,6 +4,14 @@
 #               contrib/minizip inside Debian's binutils-source tarball
 #   GoogleTest: libgtest-dev natively; for Windows built from Debian's googletest sources
 
+if(WIN32)
+  # libz.a, not the import library of zlib1.dll: the shipped programs run on a bare Windows,
+  # where no zlib1.dll lies beside them.
+  set(ZLIB_USE_STATIC_LIBS ON)
+  if(ZLIB_LIBRARY_RELEASE MATCHES "\\.dll\\.a$")  # found by an earlier configure
+    unset(ZLIB_LIBRARY_RELEASE CACHE)
+  endif()
+endif()
 find_package(ZLIB REQUIRED)
 
 if(WIN32)
