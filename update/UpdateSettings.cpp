@@ -1,0 +1,4 @@
+#include "UpdateSettings.h"
+
+CUpdateSettings updateSettings;
+std::wstring installedVersion;
