@@ -1,5 +1,6 @@
 #include "ZipFiles.h"
 
+#include <cstring>
 #include <vector>
 
 #include "ZipNames.h"
@@ -23,23 +24,43 @@ voidpf ZCALLBACK FileOpen(voidpf, const void* stream, int mode) {
   return s;
 }
 
-uLong ZCALLBACK FileRead(voidpf, voidpf stream, void* buf, uLong size) {
-  Win32ZipStream* s = static_cast<Win32ZipStream*>(stream);
-  uLong done = 0;
+// Reads up to `size` bytes at `offset` straight from the file; fewer only at its end or on an
+// error, which minizip sees as a short read.
+size_t ReadAt(HANDLE file, uint64_t offset, uint8_t* buf, size_t size) {
+  size_t done = 0;
   while (done < size) {
     OVERLAPPED at = {};
-    at.Offset = static_cast<DWORD>(s->position);
-    at.OffsetHigh = static_cast<DWORD>(s->position >> 32);
+    at.Offset = static_cast<DWORD>(offset + done);
+    at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
     DWORD got = 0;
-    if (!ReadFile(s->file, static_cast<char*>(buf) + done, static_cast<DWORD>(size - done), &got,
-                  &at) ||
-        got == 0) {
-      break;  // end of file (ERROR_HANDLE_EOF) or a read error: minizip sees a short read
-    }
+    if (!ReadFile(file, buf + done, static_cast<DWORD>(size - done), &got, &at) || got == 0) break;
     done += got;
-    s->position += got;
   }
   return done;
+}
+
+// Reads larger than this go straight to the caller (minizip's data reads are 16 KiB).
+constexpr size_t kDirectRead = 8192;
+
+uLong ZCALLBACK FileRead(voidpf, voidpf stream, void* buf, uLong size) {
+  Win32ZipStream* s = static_cast<Win32ZipStream*>(stream);
+  uint8_t* out = static_cast<uint8_t*>(buf);
+  const uint64_t windowEnd = s->windowStart + s->windowLength;
+  if (s->position < s->windowStart || s->position + size > windowEnd) {
+    if (size >= kDirectRead) {
+      const size_t got = ReadAt(s->file, s->position, out, size);
+      s->position += got;
+      return static_cast<uLong>(got);
+    }
+    if (!s->window) s->window.reset(new uint8_t[Win32ZipStream::kWindowSize]);
+    s->windowStart = s->position;
+    s->windowLength = ReadAt(s->file, s->position, s->window.get(), Win32ZipStream::kWindowSize);
+  }
+  const uint64_t available = s->windowStart + s->windowLength - s->position;
+  const size_t n = static_cast<size_t>(size < available ? size : available);
+  std::memcpy(out, s->window.get() + (s->position - s->windowStart), n);
+  s->position += n;
+  return static_cast<uLong>(n);
 }
 
 uLong ZCALLBACK FileWrite(voidpf, voidpf, const void*, uLong) { return 0; }

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "ioapi.h"
@@ -13,11 +14,18 @@
 namespace qzip {
 
 // minizip file functions over a file the caller opened (and closes): reads at explicit
-// offsets, so seeking costs nothing. Pass the stream's address to CZipArchive::Open.
+// offsets, so seeking costs nothing, through a read-ahead window, because minizip reads its
+// headers a byte at a time. Pass the stream's address to CZipArchive::Open.
 struct Win32ZipStream {
+  static constexpr size_t kWindowSize = 65536;
+
   HANDLE file = INVALID_HANDLE_VALUE;
   uint64_t size = 0;
   uint64_t position = 0;
+  // The bytes at [windowStart, windowStart + windowLength) of the file, once read.
+  std::unique_ptr<uint8_t[]> window;
+  uint64_t windowStart = 0;
+  size_t windowLength = 0;
 };
 void FillWin32FileFuncs(zlib_filefunc64_def* io);
 
