@@ -322,6 +322,27 @@ TEST(ZipArchive, EncryptedEntries) {
   EXPECT_EQ(plain.bytes, "not encrypted");
 }
 
+TEST(ZipArchive, DamagedEncryptedEntries) {
+  const std::string data = Pattern(30000);
+  TestEntry badCrc = Entry("crc", data, 8);
+  badCrc.password = "pw";
+  badCrc.badCrc = true;
+  badCrc.flags = 8;  // the check byte comes from the time, so only the CRC is wrong
+  TestEntry truncated = Entry("truncated", data, 8);
+  truncated.password = "pw";
+  truncated.keepDataBytes = 500;
+  TestEntry longer = Entry("longer", "stored and encrypted");
+  longer.password = "pw";
+  longer.declaredSize = 5;  // the data gives more than the entry declares
+  longer.flags = 8;
+  Archive a(BuildZip({badCrc, truncated, longer}));
+  ASSERT_NE(a.zip, nullptr);
+  for (int i = 0; i < 3; ++i) {
+    StringSink sink;
+    EXPECT_EQ(a.zip->ReadEntry(i, "pw", &sink), ZR_FLATE) << i;
+  }
+}
+
 TEST(ZipArchive, TransferBufferIsKept) {
   Archive a(BuildZip({Entry("a", Pattern(20000), 8), Entry("b", Pattern(30000), 8)}));
   StringSink first;

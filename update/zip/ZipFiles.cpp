@@ -159,6 +159,10 @@ bool IsBelow(const std::wstring& path, const std::wstring& folder) {
                               static_cast<int>(folder.size()), TRUE) == CSTR_EQUAL;
 }
 
+bool IsSamePath(const std::wstring& a, const std::wstring& b) {
+  return a.size() == b.size() && IsBelow(a, b);
+}
+
 bool IsFolder(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);

@@ -36,6 +36,9 @@ bool GetFullPath(const std::wstring& path, std::wstring* full);
 // without regard to case as the file system does.
 bool IsBelow(const std::wstring& path, const std::wstring& folder);
 
+// Whether two full paths name the same place, compared as IsBelow does.
+bool IsSamePath(const std::wstring& a, const std::wstring& b);
+
 bool IsFolder(const std::wstring& path);
 
 // Creates `base` (a full path ending in a backslash; one level) when it is missing, then each

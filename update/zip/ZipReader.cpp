@@ -133,9 +133,7 @@ ZipResult ZipReader::WriteEntry(int index, const ZipItem& item, const Target& ta
   }
 
   bool cleaned = false;
-  for (const std::wstring& done : cleanedFolders) {
-    if (done.size() == folder.size() && IsBelow(done, folder)) cleaned = true;
-  }
+  for (const std::wstring& done : cleanedFolders) cleaned = cleaned || IsSamePath(done, folder);
   if (!cleaned) {
     RemoveLeftovers(folder);
     cleanedFolders.push_back(folder);
@@ -147,7 +145,13 @@ ZipResult ZipReader::WriteEntry(int index, const ZipItem& item, const Target& ta
   const HANDLE file = CreateNewFileIn(folder, &temporary);
   if (file == INVALID_HANDLE_VALUE) return ZR_NOFILE;
   CFileSink sink(file);
-  ZipResult result = archive->ReadEntry(index, hasPassword ? password.c_str() : nullptr, &sink);
+  ZipResult result = ZR_FLATE;
+  try {
+    result = archive->ReadEntry(index, hasPassword ? password.c_str() : nullptr, &sink);
+  } catch (...) {
+    // Out of memory for the buffers: the entry fails like unreadable data, and the new file
+    // goes with it.
+  }
   if (result == ZR_OK) {
     SetFileTime(file, OrNull(item.creationTime), OrNull(item.accessTime), OrNull(item.writeTime));
   }
