@@ -5,6 +5,7 @@ on disk, that nothing landed outside the base folders, and that no temporary or 
 file was left behind. A case is checked only when its folder exists (a filtered run skips it).
 """
 import calendar
+import errno
 import os
 import re
 import sys
@@ -88,6 +89,20 @@ def check_names():
         path = os.path.join(out, rel)
         if os.path.exists(path) and os.stat(path).st_mode & 0o222:
             fail("names: %s should be read-only" % rel)
+    # Wine keeps the hidden and system bits in an extended attribute (when the file system
+    # has them): set for the FAT entry that carries them, never for a Unix entry.
+    for rel, want in (("fat-hidden.txt", 6), ("unix-ro.txt", 0), ("fat-plain.txt", 0)):
+        path = os.path.join(out, rel)
+        if not os.path.exists(path):
+            continue
+        try:
+            bits = int(os.getxattr(path, "user.DOSATTRIB").split(b"\0")[0], 16) & 6
+        except OSError as e:
+            if e.errno == errno.ENOTSUP:
+                continue
+            bits = 0  # no attribute: neither hidden nor system
+        if bits != want:
+            fail("names: %s has hidden/system bits %x, expected %x" % (rel, bits, want))
 
 
 def check_nothing_escaped():

@@ -107,8 +107,9 @@ typedef ZipReader* HZIP;
 HZIP ZipOpen(const wchar_t* path, const char* password);
 
 // Sets the folder that relative target names are taken from; a backslash is appended when it
-// ends in no separator. A folder too long to hold any target is refused with ZR_ARGS, and the
-// reader then writes nothing below a base folder until a usable one is set.
+// ends in no separator. The folder is created (one level) when an entry is extracted into it.
+// An empty folder, or one too long to hold any target (260 units with the separator), is
+// refused with ZR_ARGS, and the reader then writes nothing until a usable one is set.
 ZipResult ZipSetBaseFolder(HZIP zip, const wchar_t* folder);
 
 // Index -1: the number of entries in item->index, the rest of the record zero. Index 0 to
@@ -117,7 +118,9 @@ ZipResult ZipGetItem(HZIP zip, int index, ZipItem* item);
 
 // Writes entry `index` to `targetName`, relative to the base folder (an absolute name must
 // lie below the base folder too). Folder entries create their folders; file entries create
-// the missing folders, then the file with the entry's attributes and times.
+// the missing folders, then the file with the entry's attributes and times. A target that
+// would leave the base folder (".." components, drives, streams, device names) or whose full
+// path reaches 260 units is refused with ZR_NOFILE, as is an existing read-only target.
 ZipResult ZipExtractItem(HZIP zip, int index, const wchar_t* targetName);
 
 // Closes the archive and frees the reader.
