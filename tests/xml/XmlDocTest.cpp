@@ -336,7 +336,7 @@ TEST(XmlDoc, TextWithZeroUnitsAndExplicitLength) {
   EXPECT_TRUE(doc.SetDocText(text.c_str(), 10));
   ASSERT_TRUE(Find(&doc, "r"));
   EXPECT_EQ(doc.ElementData(), W("a") + Utf16String(1, 0) + W("b"));
-  EXPECT_EQ(doc.GetDoc().size(), 10u);
+  EXPECT_EQ(doc.GetDocLength(), 10u);
 }
 
 TEST(XmlDoc, LongTagsKeepTheirLengths) {

@@ -69,7 +69,7 @@ TEST_F(XmlLoad, Utf8StartingWithTagNeedsNoCheck) {
   // Even when the bytes are not UTF-8 at all: converted as UTF-8, never refused.
   EXPECT_TRUE(Load(std::string("<config><version>") + kGbkVersion + "</version></config>"));
   EXPECT_EQ(Result(doc_),
-            "UTF-8 length 40 to " + std::to_string(doc_.GetDoc().size()) + " wide chars ");
+            "UTF-8 length 40 to " + std::to_string(doc_.GetDocLength()) + " wide chars ");
   EXPECT_NE(Version(), "");
 }
 
@@ -148,7 +148,7 @@ std::string Ansi(const std::string& bytes) {
 TEST_F(XmlLoad, UndeclaredNonUtf8FallsBackToAnsiCodePage) {
   const std::string file = std::string(" <config><version>") + kGbkVersion + "</version></config>";
   EXPECT_TRUE(Load(file));
-  const size_t wide = doc_.GetDoc().size();
+  const size_t wide = doc_.GetDocLength();
   EXPECT_EQ(Result(doc_),
             "ANSI length 41 (used UTF-8 detection) to " + std::to_string(wide) + " wide chars ");
   EXPECT_EQ(Version(), Ansi(kGbkVersion));
@@ -174,6 +174,15 @@ TEST_F(XmlLoad, ZeroBytesAreRemoved) {
   EXPECT_TRUE(Load(std::string("<config>\0<version>7</version>\0</config>", 39)));
   EXPECT_EQ(Result(doc_), "UTF-8 length 39 (2 nulls removed) to 37 wide chars ");
   EXPECT_EQ(Version(), "7");
+  // Removed before converting: a zero byte inside a UTF-8 sequence doesn't break it.
+  EXPECT_TRUE(Load(std::string("<config><version>\xe7\0\x89\x88\0\0</version></config>", 42)));
+  EXPECT_EQ(Result(doc_), "UTF-8 length 42 (3 nulls removed) to 37 wide chars ");
+  EXPECT_EQ(Version(), "版");
+  // And before the UTF-8 check of an undeclared file.
+  EXPECT_TRUE(Load(std::string(" <config><version>\xe7\x89\0\x88</version></config>", 41)));
+  EXPECT_EQ(Result(doc_),
+            "UTF-8 length 41 (1 nulls removed) (used UTF-8 detection) to 38 wide chars ");
+  EXPECT_EQ(Version(), "版");
 }
 
 TEST_F(XmlLoad, NamesThePlatformCanNotConvertStillRead) {
@@ -216,7 +225,7 @@ TEST_F(XmlLoad, MissingFileReportsTheSystemMessageAndDropsTheOldDocument) {
   EXPECT_FALSE(message.empty());
   EXPECT_LE(doc_.ResultText().size(), 100u);
   EXPECT_EQ(message.find_first_of("\r\n"), std::string::npos);
-  EXPECT_TRUE(doc_.GetDoc().empty());
+  EXPECT_EQ(doc_.GetDocLength(), 0u);
   EXPECT_FALSE(doc_.FindElement(nullptr));
   EXPECT_EQ(doc_.GetDocFlags() & CXmlDoc::DOC_READING, 0u);
 

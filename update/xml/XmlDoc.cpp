@@ -1,6 +1,7 @@
 #include "XmlDoc.h"
 
 #include <algorithm>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -22,25 +23,34 @@ enum : uint32_t {
 const uint32_t kSegmentShift = 16;
 const uint32_t kSegmentSize = 1u << kSegmentShift;
 
-// Open elements are counted per bucket of a hash of their names, so that an end tag whose
-// name no open element has is known at once, without walking the whole stack: a long run of
-// stray end tags inside deep nesting would otherwise cost depth x count comparisons.
+// Open elements are counted per bucket of a cheap hash of their names (length, first and last
+// unit), so that an end tag whose name no open element has is known at once, without walking
+// the whole stack: a long run of stray end tags inside deep nesting would otherwise cost depth
+// x count comparisons.
 const uint32_t kNameBuckets = 4096;
 
 uint32_t NameBucket(const Utf16Char* name, size_t length, bool ignoreCase) {
-  uint32_t h = 2166136261u;
-  for (size_t i = 0; i < length; ++i) {
-    Utf16Char c = name[i];
-    if (ignoreCase && c >= 'A' && c <= 'Z') c = static_cast<Utf16Char>(c + ('a' - 'A'));
-    h = (h ^ static_cast<uint32_t>(c)) * 16777619u;
+  if (length == 0) return 0;
+  uint32_t first = name[0];
+  uint32_t last = name[length - 1];
+  if (ignoreCase) {
+    if (first >= 'A' && first <= 'Z') first += 'a' - 'A';
+    if (last >= 'A' && last <= 'Z') last += 'a' - 'A';
   }
-  return (h ^ (h >> 16)) & (kNameBuckets - 1);
+  return (static_cast<uint32_t>(length) * 31u + first * 7u + last * 131u) & (kNameBuckets - 1);
 }
 
 // Offsets are 32-bit: a longer text can't be indexed.
 const size_t kMaxDocLength = 0x7FFFFFFF;
 
 void Append(Utf16String* out, const char* ascii) { XmlAppendAscii(out, ascii); }
+
+void AppendNulls(Utf16String* report, size_t nulls) {
+  if (nulls == 0) return;
+  Append(report, "(");
+  XmlAppendNumber(report, nulls);
+  Append(report, " nulls removed) ");
+}
 
 }  // namespace
 
@@ -79,7 +89,7 @@ void CXmlDoc::ClearIndex(uint64_t capacity) {
   m_nCapacity = 0;
   Reserve(capacity);
   XmlElemRec doc = {};
-  doc.length = static_cast<uint32_t>(m_strDoc.size());
+  doc.length = static_cast<uint32_t>(m_doc.size());
   m_segments[0].push_back(doc);
   m_nNext = 1;
   m_iPosParent = 0;
@@ -150,9 +160,10 @@ void CXmlDoc::CloseNeverEnded(std::vector<OpenElem>* stack, size_t from,
 }
 
 size_t CXmlDoc::TagNameLength(uint32_t start) const {
-  const size_t end = m_strDoc.size();
+  const Utf16Char* text = m_doc.data();
+  const size_t end = m_doc.size();
   size_t i = start + 1;
-  while (i < end && !XmlIsSpace(m_strDoc[i]) && m_strDoc[i] != '/' && m_strDoc[i] != '>') ++i;
+  while (i < end && !XmlIsSpace(text[i]) && text[i] != '/' && text[i] != '>') ++i;
   return i - start - 1;
 }
 
@@ -165,34 +176,63 @@ bool CXmlDoc::SetDocText(const Utf16Char* text) {
 bool CXmlDoc::SetDocText(const Utf16Char* text, size_t length) {
   m_nDocFlags &= ~(DOC_UTF16LE_BOM | DOC_UTF8_BOM | DOC_UTF16BE_BOM);
   if (length > kMaxDocLength) {
-    m_strDoc.clear();
+    m_doc.clear();
     ClearIndex(8);
     m_bWellFormed = false;
     m_strResult.clear();
     Append(&m_strResult, "Document too large");
     return false;
   }
-  m_strDoc.assign(text ? text : U16(""), text ? length : 0);
-  return Parse(Utf16String());
+  if (text == nullptr) length = 0;
+  m_doc.resize(length);
+  if (length != 0) std::copy(text, text + length, m_doc.data());
+  const Utf16String message = BuildIndex(nullptr);
+  return SetResult(Utf16String(), message);
 }
 
-bool CXmlDoc::Parse(const Utf16String& loadReport) {
-  const size_t length = m_strDoc.size();
+// The result text, and whether the document is well-formed: a root exists, it has no
+// sibling, and no problem was found.
+bool CXmlDoc::SetResult(const Utf16String& loadReport, const Utf16String& message) {
+  const uint32_t root = Rec(0).firstChild;
+  m_bWellFormed = root != 0 && Rec(root).nextSibling == 0 && !(Rec(0).flags & DOC_NOT_WELL_FORMED);
+  m_strResult = loadReport;
+  if (!message.empty()) {
+    if (!m_strResult.empty()) m_strResult.push_back(' ');
+    m_strResult += message;
+  }
+  return m_bWellFormed;
+}
+
+// Builds the element table in one pass over the text; returns the first problem in words (""
+// when there is none). With a conversion under way, the text is indexed as it is converted:
+// the scan stops at what is ready, and a node that reaches that point is scanned again once
+// more is (it may end differently with more text behind it).
+Utf16String CXmlDoc::BuildIndex(CXmlConversion* source) {
   const bool ignoreCase = (m_nDocFlags & DOC_IGNORE_CASE) != 0;
-  ClearIndex(length / 64 + 8);
+  size_t ready = source ? source->Ready() : m_doc.size();
+  bool more = source != nullptr && !source->Finished();
+  ClearIndex(m_doc.size() / 64 + 8);  // while converting, the size is an upper bound
 
   Utf16String message;  // the first problem, in words
   bool problem = false;
-  if (length == 0) {
+  if (ready == 0 && !more) {
     Append(&message, "Empty document");
   } else {
-    const Utf16Char* text = m_strDoc.data();
+    const Utf16Char* text = m_doc.data();  // converting in place never moves it
     std::vector<OpenElem> stack;
     stack.reserve(6);
     std::vector<uint32_t> counts(kNameBuckets, 0);
     XmlToken t;
     for (size_t pos = 0;; pos = t.start + t.length) {
-      XmlScanNode(text, pos, length, &t);
+      // Text and whitespace are not indexed: go straight to the next markup.
+      pos = XmlFindUnit(text, pos, ready, '<');
+      XmlScanNode(text, pos, ready, &t);
+      if (more && t.start + t.length == ready) {
+        ready = source->Continue();
+        more = !source->Finished();
+        t.length = 0;  // scan again from t.start
+        continue;
+      }
       if (t.type == XML_END_OF_TEXT) break;
 
       if (t.type == XML_START_TAG) {
@@ -213,9 +253,13 @@ bool CXmlDoc::Parse(const Utf16String& loadReport) {
         }
       } else if (t.type == XML_END_TAG) {
         const Utf16Char* name = text + t.nameStart;
-        const uint32_t bucket = NameBucket(name, t.nameLength, ignoreCase);
         size_t found = stack.size();
-        if (counts[bucket] != 0) {
+        if (!stack.empty() &&
+            XmlNamesEqual(text + Rec(stack.back().index).start + 1, stack.back().nameLength, name,
+                          t.nameLength, ignoreCase)) {
+          found = stack.size() - 1;  // the usual case: it ends the innermost element
+        } else if (counts[NameBucket(name, t.nameLength, ignoreCase)] != 0) {
+          const uint32_t bucket = NameBucket(name, t.nameLength, ignoreCase);
           for (size_t s = stack.size(); s-- > 0;) {
             const OpenElem& e = stack[s];
             if (e.bucket == bucket && XmlNamesEqual(text + Rec(e.index).start + 1, e.nameLength,
@@ -265,8 +309,8 @@ bool CXmlDoc::Parse(const Utf16String& loadReport) {
           message = XmlProblemText(t);
         }
       }
-      // Text, whitespace, comments, CDATA sections, processing instructions and declarations
-      // are not indexed: they stay in the text.
+      // Comments, CDATA sections, processing instructions and declarations are not indexed
+      // either: they stay in the text.
     }
     if (!stack.empty()) {
       if (!problem) {
@@ -289,15 +333,9 @@ bool CXmlDoc::Parse(const Utf16String& loadReport) {
       Append(&message, "Root element has sibling");
     }
   }
-
-  const uint32_t root = Rec(0).firstChild;
-  m_bWellFormed = root != 0 && Rec(root).nextSibling == 0 && !(Rec(0).flags & DOC_NOT_WELL_FORMED);
-  m_strResult = loadReport;
-  if (!message.empty()) {
-    if (!m_strResult.empty()) m_strResult.push_back(' ');
-    m_strResult += message;
-  }
-  return m_bWellFormed;
+  if (source) source->Finish();
+  Rec(0).length = static_cast<uint32_t>(m_doc.size());
+  return message;
 }
 
 // ---- Navigation ----------------------------------------------------------------------------
@@ -305,7 +343,7 @@ bool CXmlDoc::Parse(const Utf16String& loadReport) {
 bool CXmlDoc::TagNameMatches(uint32_t index, const Utf16Char* name) const {
   const uint32_t start = Rec(index).start;
   const size_t n = TagNameLength(start);
-  const Utf16Char* tag = m_strDoc.data() + start + 1;
+  const Utf16Char* tag = m_doc.data() + start + 1;
   const bool ignoreCase = (m_nDocFlags & DOC_IGNORE_CASE) != 0;
   for (size_t k = 0; k < n; ++k) {
     Utf16Char a = name[k];
@@ -359,7 +397,7 @@ void CXmlDoc::ResetPos() {
 Utf16String CXmlDoc::GetTagName() const {
   if (m_iPos == 0) return Utf16String();
   const uint32_t start = Rec(m_iPos).start;
-  return m_strDoc.substr(start + 1, TagNameLength(start));
+  return Utf16String(m_doc.data() + start + 1, TagNameLength(start));
 }
 
 bool CXmlDoc::HasChildElements() const { return m_iPos != 0 && Rec(m_iPos).firstChild != 0; }
@@ -370,7 +408,7 @@ Utf16String CXmlDoc::ElementData() const {
   const XmlElemRec& r = Rec(m_iPos);
   // Child elements, an empty-element tag, or no end tag: no text of its own.
   if (r.firstChild != 0 || r.endTagLength == 0) return data;
-  const Utf16Char* text = m_strDoc.data();
+  const Utf16Char* text = m_doc.data();
   const size_t begin = r.start + r.startTagLength;
   const size_t end = r.start + r.length - r.endTagLength;
   if (std::find(text + begin, text + end, static_cast<Utf16Char>('<')) == text + end) {
@@ -396,7 +434,7 @@ Utf16String CXmlDoc::ElementData() const {
 bool CXmlDoc::GetAttribAt(size_t index, Utf16String* name, Utf16String* value) const {
   if (m_iPos == 0) return false;
   const XmlElemRec& r = Rec(m_iPos);
-  const Utf16Char* text = m_strDoc.data();
+  const Utf16Char* text = m_doc.data();
   size_t pos = r.start + 1 + TagNameLength(r.start);
   const size_t end = r.start + r.startTagLength - 1;  // before the closing '>'
   XmlAttrib a;
@@ -415,7 +453,7 @@ bool CXmlDoc::GetAttribAt(size_t index, Utf16String* name, Utf16String* value) c
 bool CXmlDoc::GetAttrib(const Utf16Char* name, Utf16String* value) const {
   if (m_iPos == 0 || name == nullptr) return false;
   const XmlElemRec& r = Rec(m_iPos);
-  const Utf16Char* text = m_strDoc.data();
+  const Utf16Char* text = m_doc.data();
   const size_t nameLength = Utf16Length(name);
   const bool ignoreCase = (m_nDocFlags & DOC_IGNORE_CASE) != 0;
   size_t pos = r.start + 1 + TagNameLength(r.start);
@@ -436,33 +474,43 @@ bool CXmlDoc::GetAttrib(const Utf16Char* name, Utf16String* value) const {
 
 bool CXmlDoc::LoadFile(const Utf16Char* path) {
   m_nDocFlags &= ~(DOC_UTF16LE_BOM | DOC_UTF8_BOM | DOC_UTF16BE_BOM | DOC_READING);
-  Utf16String text;
   Utf16String report;
-  if (!ReadFileText(path, &text, &report)) {
+  CXmlConversion conversion;
+  bool converting = false;
+  bool ok = false;
+  {
+    CXmlFileReader file;
+    if (file.Open(path)) {
+      m_nDocFlags |= DOC_READING;
+      ok = ReadOpenFile(&file, &report, &conversion, &converting);
+      m_nDocFlags &= ~DOC_READING;
+    } else {
+      report = file.ErrorText();
+    }
+  }
+  if (!ok) {
     // Nothing half-loaded stays behind: the previous document is gone, the report says why.
-    m_strDoc.clear();
+    m_doc.clear();
     ClearIndex(8);
     m_bWellFormed = false;
     m_strResult = report;
     return false;
   }
-  m_strDoc.swap(text);
-  return Parse(report);
-}
-
-bool CXmlDoc::ReadFileText(const Utf16Char* path, Utf16String* text, Utf16String* report) {
-  CXmlFileReader file;
-  if (!file.Open(path)) {
-    *report = file.ErrorText();
-    return false;
+  const Utf16String message = BuildIndex(converting ? &conversion : nullptr);
+  if (converting) {
+    AppendNulls(&report, conversion.RemovedZeros());
+    Append(&report, "to ");
+    XmlAppendNumber(&report, m_doc.size());
+    Append(&report, " wide chars ");
   }
-  m_nDocFlags |= DOC_READING;
-  const bool ok = ReadOpenFile(&file, text, report);
-  m_nDocFlags &= ~DOC_READING;
-  return ok;
+  return SetResult(report, message);
 }
 
-bool CXmlDoc::ReadOpenFile(CXmlFileReader* file, Utf16String* text, Utf16String* report) {
+// Reads the open file into m_doc: the encoding first, then the bytes, in UTF-16 or set up for
+// conversion (*converting). The report is composed up to the count of wide characters, which
+// is known once the conversion is through.
+bool CXmlDoc::ReadOpenFile(CXmlFileReader* file, Utf16String* report, CXmlConversion* conversion,
+                           bool* converting) {
   // 1. The encoding: a byte-order mark, else a declaration in the first 1024 bytes, else a
   //    file starting with '<' is UTF-8.
   Utf16String name;
@@ -515,13 +563,13 @@ bool CXmlDoc::ReadOpenFile(CXmlFileReader* file, Utf16String* text, Utf16String*
     const uint64_t toRead = size - std::min<uint64_t>(size, markLength);
     if (toRead == 0) {
       Append(&readPart, "0 length ");
-      text->clear();
+      m_doc.clear();
     } else if (toRead > kMaxDocLength) {
       file->SetTooLarge();
       ok = false;
     } else {
-      ok = ReadAndConvert(file, markLength, static_cast<size_t>(toRead), utf16, bigEndian, &name,
-                          text, &readPart);
+      ok = ReadBytes(file, markLength, static_cast<size_t>(toRead), utf16, bigEndian, &name,
+                     &readPart, conversion, converting);
     }
   }
   if (!ok) readPart = file->ErrorText();
@@ -538,44 +586,32 @@ bool CXmlDoc::ReadOpenFile(CXmlFileReader* file, Utf16String* text, Utf16String*
   return ok;
 }
 
-bool CXmlDoc::ReadAndConvert(CXmlFileReader* file, size_t offset, size_t length, bool utf16,
-                             bool bigEndian, Utf16String* name, Utf16String* text,
-                             Utf16String* readPart) {
-  std::string bytes;
+bool CXmlDoc::ReadBytes(CXmlFileReader* file, size_t offset, size_t length, bool utf16,
+                        bool bigEndian, Utf16String* name, Utf16String* readPart,
+                        CXmlConversion* conversion, bool* converting) {
+  // The bytes are read straight into the text's own storage: a UTF-16 file fills it as it
+  // is, an 8-bit file its upper half, from where it is converted (in place where the
+  // platform can). No second copy of the file is made.
+  const size_t units = utf16 ? (length + 1) / 2 : length;
   try {
-    bytes.resize(length);
+    m_doc.resize(units);
   } catch (const std::bad_alloc&) {
     file->SetTooLarge();
     return false;
   }
+  char* base = reinterpret_cast<char*>(m_doc.data());
+  const size_t byteOffset = utf16 ? 0 : units * sizeof(Utf16Char) - length;
+  char* bytes = base + byteOffset;
   size_t got = 0;
-  if (!file->ReadAt(offset, &bytes[0], length, &got)) return false;
+  if (!file->ReadAt(offset, bytes, length, &got)) return false;
 
   if (utf16) {
-    const size_t units = got / 2;
+    size_t n = got / 2;
     Append(readPart, "length ");
-    XmlAppendNumber(readPart, units);
+    XmlAppendNumber(readPart, n);
     readPart->push_back(' ');
-    text->resize(units);
-    const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes.data());
-    Utf16Char* u = &(*text)[0];
-    // Units are assembled from their bytes, so the byte order of the file, not of this
-    // machine, decides: a big-endian file is swapped.
-    if (bigEndian) {
-      for (size_t i = 0; i < units; ++i)
-        u[i] = static_cast<Utf16Char>((b[2 * i] << 8) | b[2 * i + 1]);
-    } else {
-      for (size_t i = 0; i < units; ++i)
-        u[i] = static_cast<Utf16Char>(b[2 * i] | (b[2 * i + 1] << 8));
-    }
-    size_t n = units;
-    const size_t nulls = XmlRemoveZeroUnits(u, &n);
-    text->resize(n);
-    if (nulls != 0) {
-      Append(readPart, "(");
-      XmlAppendNumber(readPart, nulls);
-      Append(readPart, " nulls removed) ");
-    }
+    AppendNulls(readPart, XmlUnitsInPlace(m_doc.data(), &n, bigEndian));
+    m_doc.resize(n);
     if (bigEndian) Append(readPart, "endian swap ");
     return true;
   }
@@ -584,28 +620,20 @@ bool CXmlDoc::ReadAndConvert(CXmlFileReader* file, size_t offset, size_t length,
   XmlAppendNumber(readPart, got);
   readPart->push_back(' ');
   size_t n = got;
-  const size_t nulls = XmlRemoveZeroBytes(&bytes[0], &n);
-  if (nulls != 0) {
-    Append(readPart, "(");
-    XmlAppendNumber(readPart, nulls);
-    Append(readPart, " nulls removed) ");
-  }
   if (name->empty()) {
-    // Undeclared: UTF-8 when the bytes pass as UTF-8, else the system's ANSI code page.
-    if (XmlLooksLikeUtf8(reinterpret_cast<const unsigned char*>(bytes.data()), n)) {
+    // Undeclared: UTF-8 when the bytes (without zero bytes) pass as UTF-8, else the system's
+    // ANSI code page. Otherwise the conversion leaves the zero bytes out as it goes.
+    AppendNulls(readPart, XmlRemoveZeroBytes(bytes, &n));
+    if (XmlLooksLikeUtf8(reinterpret_cast<const unsigned char*>(bytes), n)) {
       Append(name, "UTF-8");
     }
     Append(readPart, "(used UTF-8 detection) ");
   }
   const unsigned codePage = XmlCodePageOfName(name->data(), name->size());
-  try {
-    XmlConvertToUtf16(codePage, bytes.data(), n, text);
-  } catch (const std::bad_alloc&) {
+  if (!conversion->Start(codePage, &m_doc, byteOffset, n)) {
     file->SetTooLarge();
     return false;
   }
-  Append(readPart, "to ");
-  XmlAppendNumber(readPart, text->size());
-  Append(readPart, " wide chars ");
+  *converting = true;
   return true;
 }

@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "Utf16.h"
+#include "XmlTextBuffer.h"
 
+class CXmlConversion;
 class CXmlFileReader;
 
 class CXmlDoc {
@@ -72,8 +74,10 @@ class CXmlDoc {
   const Utf16String& ResultText() const { return m_strResult; }
   // The result of the last SetDocText or LoadFile.
   bool IsWellFormed() const { return m_bWellFormed; }
-  // The document text as indexed (for a loaded file: after conversion to UTF-16).
-  const Utf16String& GetDoc() const { return m_strDoc; }
+  // The document text as indexed (for a loaded file: after conversion to UTF-16); not
+  // zero-terminated.
+  const Utf16Char* GetDocText() const { return m_doc.data(); }
+  size_t GetDocLength() const { return m_doc.size(); }
   unsigned GetDocFlags() const { return m_nDocFlags; }
   void SetDocFlags(unsigned flags) { m_nDocFlags = flags; }
 
@@ -92,7 +96,8 @@ class CXmlDoc {
   };
   struct OpenElem;
 
-  bool Parse(const Utf16String& loadReport);
+  Utf16String BuildIndex(CXmlConversion* source);
+  bool SetResult(const Utf16String& loadReport, const Utf16String& message);
   void Reserve(uint64_t capacity);
   void ClearIndex(uint64_t capacity);
   uint32_t NewRecord();
@@ -102,12 +107,13 @@ class CXmlDoc {
   void CloseNeverEnded(std::vector<OpenElem>* stack, size_t from, std::vector<uint32_t>* counts);
   size_t TagNameLength(uint32_t start) const;
   bool TagNameMatches(uint32_t index, const Utf16Char* name) const;
-  bool ReadFileText(const Utf16Char* path, Utf16String* text, Utf16String* report);
-  bool ReadOpenFile(CXmlFileReader* file, Utf16String* text, Utf16String* report);
-  bool ReadAndConvert(CXmlFileReader* file, size_t offset, size_t length, bool utf16,
-                      bool bigEndian, Utf16String* name, Utf16String* text, Utf16String* readPart);
+  bool ReadOpenFile(CXmlFileReader* file, Utf16String* report, CXmlConversion* conversion,
+                    bool* converting);
+  bool ReadBytes(CXmlFileReader* file, size_t offset, size_t length, bool utf16, bool bigEndian,
+                 Utf16String* name, Utf16String* readPart, CXmlConversion* conversion,
+                 bool* converting);
 
-  Utf16String m_strDoc;
+  XmlTextBuffer m_doc;
   Utf16String m_strResult;
   unsigned m_nDocFlags = 0;
   bool m_bWellFormed = false;

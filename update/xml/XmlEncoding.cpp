@@ -166,31 +166,30 @@ bool XmlLooksLikeUtf8(const unsigned char* bytes, size_t length) {
   return true;
 }
 
-namespace {
-
-template <typename T>
-size_t RemoveZeros(T* data, size_t* length) {
+size_t XmlRemoveZeroBytes(char* bytes, size_t* length) {
   const size_t n = *length;
-  size_t out = 0;
-  while (out < n && data[out] != 0) ++out;  // nothing moves before the first zero
-  size_t removed = 0;
+  const void* zero = std::memchr(bytes, 0, n);
+  if (!zero) return 0;
+  size_t out = static_cast<size_t>(static_cast<const char*>(zero) - bytes);
   for (size_t in = out; in < n; ++in) {
-    if (data[in] == 0) {
-      ++removed;
-    } else {
-      data[out++] = data[in];
-    }
+    if (bytes[in] != 0) bytes[out++] = bytes[in];
   }
   *length = out;
-  return removed;
+  return n - out;
 }
 
-}  // namespace
-
-size_t XmlRemoveZeroBytes(char* bytes, size_t* length) {
-  const void* zero = std::memchr(bytes, 0, *length);
-  if (!zero) return 0;
-  return RemoveZeros(bytes, length);
+size_t XmlUnitsInPlace(Utf16Char* units, size_t* count, bool bigEndian) {
+  unsigned char* bytes = reinterpret_cast<unsigned char*>(units);
+  const unsigned hi = bigEndian ? 0 : 1;
+  const unsigned lo = bigEndian ? 1 : 0;
+  const size_t n = *count;
+  size_t kept = 0;
+  for (size_t i = 0; i < n; ++i) {
+    // Both bytes are read before unit `kept` (at or before unit i) is written.
+    const Utf16Char u = static_cast<Utf16Char>((bytes[2 * i + hi] << 8) | bytes[2 * i + lo]);
+    units[kept] = u;
+    kept += u != 0;
+  }
+  *count = kept;
+  return n - kept;
 }
-
-size_t XmlRemoveZeroUnits(Utf16Char* units, size_t* length) { return RemoveZeros(units, length); }

@@ -35,6 +35,10 @@ Utf16String XmlDeclaredEncoding(const Utf16Char* text, size_t length);
 // 10xxxxxx. Leads with bits 5, 4 and 3 all set, and follower bytes in the lead position, fail.
 bool XmlLooksLikeUtf8(const unsigned char* bytes, size_t length);
 
-// Removes every zero unit in place, closing up the gaps; returns how many there were.
+// Turns the `*units` byte pairs at `units` into UTF-16 units of the given byte order, in place
+// (so a big-endian file is swapped on any machine), leaving out zero units: *units becomes
+// the count kept; returns the count left out.
+size_t XmlUnitsInPlace(Utf16Char* units, size_t* count, bool bigEndian);
+
+// Removes every zero byte in place, closing up the gaps; returns how many there were.
 size_t XmlRemoveZeroBytes(char* bytes, size_t* length);
-size_t XmlRemoveZeroUnits(Utf16Char* units, size_t* length);

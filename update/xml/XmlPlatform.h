@@ -9,6 +9,7 @@
 #include <string>
 
 #include "Utf16.h"
+#include "XmlTextBuffer.h"
 
 class CXmlFileReader {
  public:
@@ -43,3 +44,30 @@ class CXmlFileReader {
 // Invalid input never fails: it is replaced as the platform does. A code page the platform
 // can't convert falls back to the ANSI code page.
 void XmlConvertToUtf16(unsigned codePage, const char* bytes, size_t length, Utf16String* out);
+
+// Converting a loaded document's bytes, which lie in the upper half of its own text buffer
+// (byteOffset >= byteLength), to UTF-16 in that buffer, leaving out zero bytes. Where the
+// platform allows, this goes in pieces as indexing asks for them, so that each piece is
+// indexed while it is still in the cache; otherwise Start converts everything at once.
+class CXmlConversion {
+ public:
+  // False when there is no memory for the converted text.
+  bool Start(unsigned codePage, XmlTextBuffer* buffer, size_t byteOffset, size_t byteLength);
+  // Units converted so far, from the start of the buffer.
+  size_t Ready() const { return m_nOut; }
+  bool Finished() const { return m_nIn >= m_nInLength; }
+  // Converts the next piece; returns Ready().
+  size_t Continue();
+  // Once finished: the buffer shrinks to the converted text.
+  void Finish();
+  // Zero bytes left out.
+  size_t RemovedZeros() const { return m_nZeros; }
+
+ private:
+  XmlTextBuffer* m_pBuffer = nullptr;
+  unsigned char* m_pIn = nullptr;  // the bytes still to convert in pieces
+  size_t m_nInLength = 0;
+  size_t m_nIn = 0;
+  size_t m_nOut = 0;
+  size_t m_nZeros = 0;
+};

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 #include "XmlEncoding.h"
 #include "XmlPlatform.h"
@@ -80,37 +81,95 @@ namespace {
 
 // UTF-8 as MultiByteToWideChar converts it: every byte that starts no valid sequence
 // (overlong forms, surrogates and values past U+10FFFF included) becomes U+FFFD. Runs of
-// ASCII, the bulk of any XML file, are widened eight bytes at a time.
-void Utf8ToUtf16Fast(const char* bytes, size_t length, Utf16String* out) {
-  out->resize(length);  // never more units than bytes
-  Utf16Char* u = &(*out)[0];
-  const unsigned char* s = reinterpret_cast<const unsigned char*>(bytes);
-  size_t i = 0;
+// ASCII, the bulk of any XML file, are widened eight bytes at a time. Never more units than
+// bytes come out, and every unit is written only after the bytes it comes from were read, so
+// `out` may share storage with the input as long as its bytes never overtake the input's
+// unread part (XmlConvertInBuffer).
+// Eight ASCII bytes, as loaded into `chunk`, stored as eight UTF-16 units: each half is
+// spread into 16-bit lanes with shifts and masks, then stored whole.
+inline void WidenAscii8(uint64_t chunk, Utf16Char* out) {
+  const uint16_t probe = 1;
+  unsigned char first;
+  std::memcpy(&first, &probe, 1);
+  if (first != 1) {  // big-endian: lanes in the other order (folded away at compile time)
+    unsigned char ascii[8];
+    std::memcpy(ascii, &chunk, 8);
+    for (int k = 0; k < 8; ++k) out[k] = ascii[k];
+    return;
+  }
+  uint64_t lanes[2];
+  for (int half = 0; half < 2; ++half) {
+    uint64_t x = (chunk >> (32 * half)) & 0xFFFFFFFFull;
+    x = (x | (x << 16)) & 0x0000FFFF0000FFFFull;
+    x = (x | (x << 8)) & 0x00FF00FF00FF00FFull;
+    lanes[half] = x;
+  }
+  std::memcpy(out, lanes, sizeof lanes);
+}
+
+// Decodes the sequences that start in s[*pos, stop) (the last may end after `stop`, within
+// *length), advances *pos past them and returns the count of units written. With kDropZeros,
+// zero bytes are left out as if removed beforehand: at the first one met, the rest of the
+// input is closed up (so *length shrinks and *zeros counts them), which costs nothing for the
+// usual file without any. Otherwise a zero byte is U+0000 like any ASCII.
+template <bool kDropZeros>
+size_t DecodeUtf8(unsigned char* s, size_t* length, size_t* pos, size_t stop, Utf16Char* out,
+                  size_t* zeros) {
+  const uint64_t ones = 0x0101010101010101ull;
+  const uint64_t highs = 0x8080808080808080ull;
+  size_t i = *pos;
   size_t n = 0;
-  while (i < length) {
-    if (i + 8 <= length) {
+  while (i < stop && i < *length) {
+    if (*length - i >= 8) {
       uint64_t chunk;
       std::memcpy(&chunk, s + i, 8);
-      if ((chunk & 0x8080808080808080ull) == 0) {
-        for (int k = 0; k < 8; ++k) u[n + k] = s[i + k];
+      // No byte of 0x80 or above, and (then) none that is zero.
+      if (((kDropZeros ? chunk | (chunk - ones) : chunk) & highs) == 0) {
+        WidenAscii8(chunk, out + n);
         i += 8;
         n += 8;
         continue;
       }
     }
     const unsigned char b = s[i];
+    if (kDropZeros && b == 0) {
+      size_t rest = *length - i;
+      *zeros += XmlRemoveZeroBytes(reinterpret_cast<char*>(s + i), &rest);
+      *length = i + rest;
+      continue;
+    }
     if (b < 0x80) {
-      u[n++] = b;
+      out[n++] = b;
       ++i;
       continue;
     }
+    // A zero byte inside the sequence is not part of it: close up first.
+    const size_t want = b < 0xE0 ? 2 : (b < 0xF0 ? 3 : 4);
+    size_t k = 1;
+    while (kDropZeros && k < want && i + k < *length && s[i + k] != 0) ++k;
+    if (kDropZeros && k < want && i + k < *length) {
+      size_t rest = *length - i - k;
+      *zeros += XmlRemoveZeroBytes(reinterpret_cast<char*>(s + i + k), &rest);
+      *length = i + k + rest;
+      continue;
+    }
+    const size_t left = *length - i;
     uint32_t cp = 0xFFFD;
     size_t len = 1;
-    if (b >= 0xC2 && b <= 0xF4) {
-      const size_t want = b < 0xE0 ? 2 : (b < 0xF0 ? 3 : 4);
+    if (b >= 0xE0 && b <= 0xEF && left >= 3) {
+      // Three bytes: all of CJK.
+      const unsigned char b1 = s[i + 1];
+      const unsigned char b2 = s[i + 2];
+      const uint32_t v = ((b & 0x0Fu) << 12) | ((b1 & 0x3Fu) << 6) | (b2 & 0x3Fu);
+      if ((b1 & 0xC0) == 0x80 && (b2 & 0xC0) == 0x80 && v >= 0x800 &&
+          !(v >= 0xD800 && v <= 0xDFFF)) {
+        cp = v;
+        len = 3;
+      }
+    } else if (b >= 0xC2 && b <= 0xF4 && left >= want) {
       uint32_t v = b & (0x3F >> (want - 1));
-      bool ok = i + want <= length;
-      for (size_t k = 1; ok && k < want; ++k) {
+      bool ok = true;
+      for (k = 1; ok && k < want; ++k) {
         ok = (s[i + k] & 0xC0) == 0x80;
         v = (v << 6) | (s[i + k] & 0x3F);
       }
@@ -122,14 +181,15 @@ void Utf8ToUtf16Fast(const char* bytes, size_t length, Utf16String* out) {
     }
     if (cp >= 0x10000) {
       cp -= 0x10000;
-      u[n++] = static_cast<Utf16Char>(0xD800 + (cp >> 10));
-      u[n++] = static_cast<Utf16Char>(0xDC00 + (cp & 0x3FF));
+      out[n++] = static_cast<Utf16Char>(0xD800 + (cp >> 10));
+      out[n++] = static_cast<Utf16Char>(0xDC00 + (cp & 0x3FF));
     } else {
-      u[n++] = static_cast<Utf16Char>(cp);
+      out[n++] = static_cast<Utf16Char>(cp);
     }
     i += len;
   }
-  out->resize(n);
+  *pos = i;
+  return n;
 }
 
 // glibc's names for the code pages it can convert. Others (and the ANSI code page, taken to
@@ -222,13 +282,60 @@ bool ConvertWithIconv(const char* from, const char* bytes, size_t length, Utf16S
 void XmlConvertToUtf16(unsigned codePage, const char* bytes, size_t length, Utf16String* out) {
   out->clear();
   if (length == 0) return;
-  if (codePage == XML_CP_UTF8) return Utf8ToUtf16Fast(bytes, length, out);
+  if (codePage == XML_CP_UTF8) {
+    std::string copy(bytes, length);  // the decoder takes bytes it may close up
+    size_t left = length;
+    size_t pos = 0;
+    size_t zeros = 0;
+    out->resize(length);
+    out->resize(DecodeUtf8<false>(reinterpret_cast<unsigned char*>(&copy[0]), &left, &pos, length,
+                                  &(*out)[0], &zeros));
+    return;
+  }
   const char* name = IconvName(codePage);
   if (name != nullptr && ConvertWithIconv(name, bytes, length, out)) return;
   if (ConvertWithIconv("CP1252", bytes, length, out)) return;
   // Without iconv's tables: Latin-1, which maps every byte.
   out->resize(length);
   for (size_t i = 0; i < length; ++i) (*out)[i] = static_cast<unsigned char>(bytes[i]);
+}
+
+bool CXmlConversion::Start(unsigned codePage, XmlTextBuffer* buffer, size_t byteOffset,
+                           size_t byteLength) {
+  m_pBuffer = buffer;
+  m_nOut = m_nIn = m_nInLength = m_nZeros = 0;
+  char* bytes = reinterpret_cast<char*>(buffer->data()) + byteOffset;
+  if (codePage == XML_CP_UTF8) {
+    // In place and in pieces (Continue).
+    m_pIn = reinterpret_cast<unsigned char*>(bytes);
+    m_nInLength = byteLength;
+    return true;
+  }
+  m_pIn = nullptr;
+  m_nZeros = XmlRemoveZeroBytes(bytes, &byteLength);
+  try {
+    Utf16String converted;
+    XmlConvertToUtf16(codePage, bytes, byteLength, &converted);
+    XmlTextBuffer out(converted.begin(), converted.end());
+    buffer->swap(out);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  m_nOut = buffer->size();
+  return true;
+}
+
+size_t CXmlConversion::Continue() {
+  // 32 KiB of bytes at a time: what they become stays in the cache until it is indexed.
+  const size_t kPiece = 32 * 1024;
+  const size_t stop = m_nInLength - m_nIn > kPiece ? m_nIn + kPiece : m_nInLength;
+  m_nOut +=
+      DecodeUtf8<true>(m_pIn, &m_nInLength, &m_nIn, stop, m_pBuffer->data() + m_nOut, &m_nZeros);
+  return m_nOut;
+}
+
+void CXmlConversion::Finish() {
+  if (m_pIn != nullptr) m_pBuffer->resize(m_nOut);
 }
 
 #endif  // !_WIN32

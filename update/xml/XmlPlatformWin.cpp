@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <new>
+
 #include "XmlEncoding.h"
 #include "XmlPlatform.h"
 
@@ -80,14 +82,17 @@ Utf16String CXmlFileReader::ErrorText() const {
   return text;
 }
 
-void XmlConvertToUtf16(unsigned codePage, const char* bytes, size_t length, Utf16String* out) {
+namespace {
+
+// Measures, then converts with MultiByteToWideChar. Flags 0: invalid input is replaced, never
+// refused. A code page the system can't convert with (UTF-16 or UTF-32 named in an 8-bit
+// file, a missing table) falls back to the ANSI code page.
+template <typename Text>
+void Convert(unsigned codePage, const char* bytes, size_t length, Text* out) {
   out->clear();
   if (length == 0) return;
   const int n = static_cast<int>(length);  // LoadFile reads at most 2 GiB - 1
   UINT page = codePage == XML_CP_ANSI ? CP_ACP : codePage;
-  // Measure, then convert. Flags 0: invalid input is replaced, never refused. A code page the
-  // system can't convert with (UTF-16 or UTF-32 named in an 8-bit file, a missing table) falls
-  // back to the ANSI code page.
   int units = MultiByteToWideChar(page, 0, bytes, n, nullptr, 0);
   if (units <= 0 && page != CP_ACP) {
     page = CP_ACP;
@@ -98,5 +103,34 @@ void XmlConvertToUtf16(unsigned codePage, const char* bytes, size_t length, Utf1
   units = MultiByteToWideChar(page, 0, bytes, n, &(*out)[0], units);
   out->resize(units > 0 ? static_cast<size_t>(units) : 0);
 }
+
+}  // namespace
+
+void XmlConvertToUtf16(unsigned codePage, const char* bytes, size_t length, Utf16String* out) {
+  Convert(codePage, bytes, length, out);
+}
+
+bool CXmlConversion::Start(unsigned codePage, XmlTextBuffer* buffer, size_t byteOffset,
+                           size_t byteLength) {
+  // MultiByteToWideChar converts in one piece, and not in place: into a buffer of its own.
+  m_pBuffer = buffer;
+  m_pIn = nullptr;
+  m_nIn = m_nInLength = 0;
+  char* bytes = reinterpret_cast<char*>(buffer->data()) + byteOffset;
+  m_nZeros = XmlRemoveZeroBytes(bytes, &byteLength);
+  try {
+    XmlTextBuffer out;
+    Convert(codePage, bytes, byteLength, &out);
+    buffer->swap(out);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  m_nOut = buffer->size();
+  return true;
+}
+
+size_t CXmlConversion::Continue() { return m_nOut; }
+
+void CXmlConversion::Finish() {}
 
 #endif  // _WIN32

@@ -54,6 +54,9 @@ struct XmlToken {
 
 inline bool XmlIsSpace(Utf16Char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
+// Offset of the first `unit` in text[pos, end), or `end`.
+size_t XmlFindUnit(const Utf16Char* text, size_t pos, size_t end, Utf16Char unit);
+
 // Scans the node that starts at `pos` in text[0, end).
 void XmlScanNode(const Utf16Char* text, size_t pos, size_t end, XmlToken* token);
 // "Incorrect tag name character at offset 5", "Comment at offset 3 unterminated", ...
