@@ -21,3 +21,4 @@ run cmdline build/bench/bin/bench_cmdline
 # Component benchmarks are added below, one `run` line each.
 run zip build/bench/bin/bench_zip
 run zip-extract bench/zip/run_extract_bench.sh build/win32
+run xml build/bench/bin/bench_xml
