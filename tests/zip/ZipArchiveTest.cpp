@@ -342,12 +342,3 @@ TEST(ZipArchive, DamagedEncryptedEntries) {
     EXPECT_EQ(a.zip->ReadEntry(i, "pw", &sink), ZR_FLATE) << i;
   }
 }
-
-TEST(ZipArchive, TransferBufferIsKept) {
-  Archive a(BuildZip({Entry("a", Pattern(20000), 8), Entry("b", Pattern(30000), 8)}));
-  StringSink first;
-  ASSERT_EQ(a.zip->ReadEntry(0, nullptr, &first), ZR_OK);
-  StringSink second;
-  ASSERT_EQ(a.zip->ReadEntry(1, nullptr, &second), ZR_OK);
-  EXPECT_EQ(second.bytes, Pattern(30000));
-}

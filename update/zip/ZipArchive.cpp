@@ -186,7 +186,7 @@ ZipResult CZipArchive::ReadPlain(CZipSink* sink) {
   if (unzOpenCurrentFile(zip_) != UNZ_OK) return ZR_FLATE;
   ZipResult result = ZR_OK;
   for (;;) {
-    const int got = unzReadCurrentFile(zip_, buffer_.get(), kTransferSize);
+    const int got = unzReadCurrentFile(zip_, buffer_.get(), static_cast<unsigned>(kTransferSize));
     if (got < 0) {
       result = ZR_FLATE;
       break;
@@ -241,7 +241,7 @@ ZipResult CZipArchive::ReadEncrypted(const ZipEntry& entry, const char* password
   };
   while (result == ZR_OK) {
     uint8_t* in = deflated ? input_.get() : buffer_.get();
-    const int got = unzReadCurrentFile(zip_, in, kTransferSize);
+    const int got = unzReadCurrentFile(zip_, in, static_cast<unsigned>(kTransferSize));
     if (got < 0) result = ZR_FLATE;
     if (got <= 0) break;
     decoder.Decrypt(in, static_cast<size_t>(got));
@@ -253,7 +253,7 @@ ZipResult CZipArchive::ReadEncrypted(const ZipEntry& entry, const char* password
     z.avail_in = static_cast<uInt>(got);
     while (result == ZR_OK && !ended && (z.avail_in > 0 || z.avail_out == 0)) {
       z.next_out = buffer_.get();
-      z.avail_out = kTransferSize;
+      z.avail_out = static_cast<uInt>(kTransferSize);
       const int rc = inflate(&z, Z_NO_FLUSH);
       if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) result = ZR_FLATE;
       if (result == ZR_OK) result = put(buffer_.get(), kTransferSize - z.avail_out);
