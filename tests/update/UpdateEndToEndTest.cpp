@@ -1,0 +1,429 @@
+// The updater from the outside, under Wine: an installation folder with update.exe, its DLLs
+// and skin\, stand-in clients running from there, packages made by Info-ZIP's zip on a
+// loopback server (e2e_fixture.sh). The test answers the message boxes and clicks the buttons
+// itself, as a user would.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+
+using namespace testsupport;
+
+namespace {
+
+const wchar_t kClient[] = L"QuendaClient.exe";
+const wchar_t kCaption[] = L"Quenda 升级";
+const wchar_t kPlan[] = L"修复若干问题;提升稳定性;优化界面";
+const wchar_t kSuccess[] = L"软件升级成功";
+const wchar_t kFailure[] = L"由于网络原因，升级文件出错，请点击确定，下载最新安装包，并重新安装";
+const wchar_t kCancel[] = L"您正在软件更新过程中，确定要取消软件更新吗？";
+
+std::wstring Base() { return Env(L"QUENDA_HTTP_BASE"); }
+
+std::string ReadText(const std::wstring& path) {
+  std::string s;
+  ReadFileBytes(path, &s);
+  return s;
+}
+
+std::string RequestLog() { return ReadText(WinPath(Env(L"QUENDA_HTTP_LOG"))); }
+
+struct Process {
+  DWORD pid;
+  std::wstring name;
+};
+
+std::vector<Process> Processes() {
+  std::vector<Process> out;
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32W e;
+  e.dwSize = sizeof e;
+  for (BOOL more = Process32FirstW(snap, &e); more; more = Process32NextW(snap, &e)) {
+    out.push_back({e.th32ProcessID, e.szExeFile});
+  }
+  CloseHandle(snap);
+  return out;
+}
+
+std::vector<DWORD> ProcessesNamed(const std::wstring& name) {
+  std::vector<DWORD> pids;
+  for (const Process& p : Processes()) {
+    if (lstrcmpiW(p.name.c_str(), name.c_str()) == 0) pids.push_back(p.pid);
+  }
+  return pids;
+}
+
+void KillPid(DWORD pid) {
+  HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+  if (!h) return;
+  TerminateProcess(h, 1);
+  WaitForSingleObject(h, 5000);
+  CloseHandle(h);
+}
+
+// Browsers the failure path opened: this prefix's own processes, ended after each case.
+void KillBrowsers() {
+  for (DWORD pid : ProcessesNamed(L"iexplore.exe")) KillPid(pid);
+}
+
+bool Poll(const std::function<bool()>& condition, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  while (!condition()) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    Pump(50);
+  }
+  return true;
+}
+
+// One installation: update.exe, DuiLib.dll, Ferrow.dll and skin\ from the build, the old
+// client and a few files the package replaces.
+class Installation {
+ public:
+  explicit Installation(const std::wstring& name) : dir(ScratchDir(L"e2e-" + name)) {
+    const std::wstring bin = RuntimeDir();
+    for (const wchar_t* f : {L"update.exe", L"DuiLib.dll", L"Ferrow.dll"}) {
+      EXPECT_TRUE(CopyFileW((bin + L"\\" + f).c_str(), (dir + L"\\" + f).c_str(), FALSE)) << f;
+    }
+    EXPECT_TRUE(CopyTree(bin + L"\\skin", dir + L"\\skin"));
+    EXPECT_TRUE(
+        CopyFileW((ExeDir() + L"\\QuendaClientOld.exe").c_str(), Path(kClient).c_str(), FALSE));
+    CreateDirectoryW(Path(L"config").c_str(), nullptr);
+    WriteFileBytes(Path(L"readme.txt"), "Quenda 1.0.0\n");
+    WriteFileBytes(Path(L"config\\settings.ini"), "[ui]\nskin=old\n");
+  }
+  ~Installation() {
+    for (auto& c : clients) c->Kill();
+    // The client the updater restarted, if any.
+    for (const std::string& run : Runs()) {
+      const size_t at = run.find("pid=");
+      if (at != std::string::npos) KillPid(static_cast<DWORD>(std::stoul(run.substr(at + 4))));
+    }
+    KillBrowsers();
+  }
+
+  std::wstring Path(const std::wstring& rel) const { return dir + L"\\" + rel; }
+
+  // Starts a client from this folder and waits until it is up (it has noted its start), or
+  // starts a copy of it under another name elsewhere.
+  Child& StartClient(const std::wstring& path = L"") {
+    clients.push_back(std::make_unique<Child>());
+    const std::wstring exe = path.empty() ? Path(kClient) : path;
+    const size_t before = Runs().size();
+    EXPECT_TRUE(clients.back()->Start(exe, Quote(exe)));
+    if (path.empty()) {
+      EXPECT_TRUE(Poll([&] { return Runs().size() > before; }, 20000)) << "client did not start";
+    }
+    return *clients.back();
+  }
+
+  // The client starts noted in client-runs.log.
+  std::vector<std::string> Runs() const {
+    std::vector<std::string> lines;
+    const std::string log = ReadText(Path(L"client-runs.log"));
+    size_t start = 0;
+    for (size_t end; (end = log.find("\r\n", start)) != std::string::npos; start = end + 2) {
+      lines.push_back(log.substr(start, end - start));
+    }
+    return lines;
+  }
+
+  std::wstring CommandLine(const std::wstring& route, const std::wstring& page,
+                           const std::wstring& version = L"2.0.1") const {
+    return Quote(Path(L"update.exe")) + L" " + kClient + L" " + Quote(kCaption) + L" " + Base() +
+           L"/" + route + L"/update.zip " + PageUrl(page) + L" " + Quote(version) + L" " +
+           Quote(kPlan);
+  }
+  static std::wstring PageUrl(const std::wstring& page) {
+    return Base() + L"/download-page?case=" + page;
+  }
+
+  // Starts the updater and waits for its window.
+  HWND StartUpdate(const std::wstring& commandLine) {
+    EXPECT_TRUE(updater.Start(Path(L"update.exe"), commandLine, dir));
+    window = WaitForWindow(updater.Pid(), L"UpdateWnd", L"", 30000);
+    EXPECT_NE(window, nullptr);
+    return window;
+  }
+
+  // Waits for the updater's message box, checks its caption, owner and text, and presses
+  // `button`.
+  void Answer(const std::wstring& text, int button, DWORD timeoutMs = 60000) {
+    const MessageBoxInfo box = WaitForMessageBox(updater.Pid(), timeoutMs);
+    ASSERT_NE(box.hwnd, nullptr) << "no message box";
+    EXPECT_EQ(box.text, text);
+    EXPECT_EQ(box.caption, kCaption);
+    EXPECT_EQ(GetWindow(box.hwnd, GW_OWNER), window);
+    ASSERT_TRUE(PressMessageBoxButton(box.hwnd, button));
+    WaitWindowGone(box.hwnd, 10000);
+  }
+
+  DWORD WaitExit(DWORD timeoutMs = 60000) {
+    DWORD code = 259;
+    EXPECT_TRUE(updater.Wait(timeoutMs, &code)) << "update.exe did not end";
+    return code;
+  }
+
+  // Clicks a button of the skin by where the skin puts it.
+  void ClickTitleClose() {
+    RECT r;
+    GetWindowRect(window, &r);
+    Click(r.right - 20, r.top + 20);
+  }
+  void ClickCancelButton() {
+    RECT r;
+    GetWindowRect(window, &r);
+    Click(r.right - 20 - 48, r.bottom - 18 - 16);
+  }
+
+  std::wstring dir;
+  Child updater;
+  HWND window = nullptr;
+  std::vector<std::unique_ptr<Child>> clients;
+};
+
+bool BrowserOpened(const std::wstring& page) {
+  const std::string request = "GET /download-page?case=" + ToUtf8(page) + " ";
+  return Poll([&] { return RequestLog().find(request) != std::string::npos; }, 20000) &&
+         !ProcessesNamed(L"iexplore.exe").empty();
+}
+
+void ExpectNewFiles(const Installation& inst) {
+  EXPECT_EQ(ReadText(inst.Path(L"readme.txt")), "Quenda 2.0.1\n");
+  EXPECT_EQ(ReadText(inst.Path(L"config\\settings.ini")), "[ui]\nskin=blue\n");
+  EXPECT_EQ(ReadText(inst.Path(L"data\\levels\\new.dat")), "level data\n");
+  EXPECT_TRUE(FileExists(inst.Path(L"plugins")));
+}
+
+void ExpectOldFiles(const Installation& inst) {
+  EXPECT_EQ(ReadText(inst.Path(L"readme.txt")), "Quenda 1.0.0\n");
+  EXPECT_FALSE(FileExists(inst.Path(L"data")));
+}
+
+// The restarted client: the new build, from the installation folder, without arguments.
+void ExpectClientRestarted(const Installation& inst) {
+  ASSERT_TRUE(Poll(
+      [&] {
+        for (const std::string& run : inst.Runs()) {
+          if (run.find("build=2.0.1") != std::string::npos) return true;
+        }
+        return false;
+      },
+      20000))
+      << "the new client did not start";
+  for (const std::string& run : inst.Runs()) {
+    if (run.find("build=2.0.1") == std::string::npos) continue;
+    EXPECT_NE(run.find(" argc=1 "), std::string::npos) << run;
+    std::string folder = ToUtf8(inst.dir);
+    std::string module = run.substr(run.find("module=") + 7);
+    module = module.substr(0, module.find(" cmdline="));
+    // The path the updater builds has a doubled backslash before the name; Windows takes it.
+    for (size_t at; (at = module.find("\\\\")) != std::string::npos;) module.erase(at, 1);
+    EXPECT_EQ(CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, module.c_str(), -1,
+                             (folder + "\\QuendaClient.exe").c_str(), -1),
+              CSTR_EQUAL)
+        << module;
+  }
+}
+
+class UpdateEndToEnd : public ::testing::Test {
+ protected:
+  void TearDown() override { KillBrowsers(); }
+};
+
+TEST_F(UpdateEndToEnd, SuccessEndsTheClientReplacesFilesAndRestartsIt) {
+  Installation inst(L"success");
+  Child& a = inst.StartClient();
+  Child& b = inst.StartClient();
+  // Same name but for the letter case, in a folder of its own: not the client.
+  const std::wstring otherDir = ScratchDir(L"e2e-success-other");
+  ASSERT_TRUE(
+      CopyFileW(inst.Path(kClient).c_str(), (otherDir + L"\\quendaclient.exe").c_str(), FALSE));
+  Child& other = inst.StartClient(otherDir + L"\\quendaclient.exe");
+  ASSERT_TRUE(Poll([&] { return ReadText(otherDir + L"\\client-runs.log").size() > 0; }, 20000));
+
+  inst.StartUpdate(inst.CommandLine(L"ok", L"success"));
+  inst.Answer(kSuccess, IDOK);
+  EXPECT_EQ(inst.WaitExit(), 0u);
+
+  EXPECT_FALSE(a.Running());
+  EXPECT_FALSE(b.Running());
+  EXPECT_TRUE(other.Running());
+  ExpectNewFiles(inst);
+  EXPECT_FALSE(FileExists(inst.Path(L"update.zip")));
+  EXPECT_FALSE(FileExists(inst.Path(L"update.zip.part")));
+  ExpectClientRestarted(inst);
+  EXPECT_EQ(RequestLog().find("GET /download-page?case=success "), std::string::npos);
+}
+
+TEST_F(UpdateEndToEnd, TinyPackageSucceeds) {
+  // Under one kilobyte: the percentage is computed without dividing by zero.
+  Installation inst(L"tiny");
+  inst.StartClient();
+  inst.StartUpdate(inst.CommandLine(L"tiny", L"tiny"));
+  inst.Answer(kSuccess, IDOK);
+  EXPECT_EQ(inst.WaitExit(), 0u);
+  EXPECT_FALSE(FileExists(inst.Path(L"update.zip")));
+  EXPECT_TRUE(Poll([&] { return inst.Runs().size() == 2; }, 20000));  // restarted (old build)
+}
+
+struct FailureCase {
+  const wchar_t* name;
+  const wchar_t* route;
+  const wchar_t* version;
+  bool extracted;  // whether the package's files were written before the check failed
+};
+
+class UpdateFailure : public UpdateEndToEnd, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(UpdateFailure, NetworkErrorThenTheDownloadPage) {
+  const FailureCase& c = GetParam();
+  Installation inst(c.name);
+  Child& client = inst.StartClient();
+  inst.StartUpdate(inst.CommandLine(c.route, c.name, c.version));
+  inst.Answer(kFailure, IDOK);
+  EXPECT_EQ(inst.WaitExit(), 0u);
+  EXPECT_TRUE(BrowserOpened(c.name)) << "iexplore with the page address";
+  EXPECT_FALSE(FileExists(inst.Path(L"update.zip")));
+  EXPECT_FALSE(FileExists(inst.Path(L"update.zip.part")));
+  if (c.extracted) {
+    ExpectNewFiles(inst);  // never rolled back
+    EXPECT_FALSE(client.Running());
+  } else {
+    ExpectOldFiles(inst);
+  }
+  // The client is not restarted on failure.
+  for (const std::string& run : inst.Runs()) EXPECT_EQ(run.find("build=2.0.1"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UpdateFailure,
+    ::testing::Values(FailureCase{L"mismatch", L"mismatch", L"2.0.1", true},
+                      FailureCase{L"trailingspace", L"space", L"2.0.1", true},
+                      FailureCase{L"noversionfile", L"noversion", L"2.0.1", true},
+                      FailureCase{L"notfound", L"missing", L"2.0.1", false},
+                      FailureCase{L"dropped", L"drop", L"2.0.1", false},
+                      FailureCase{L"notanarchive", L"notzip", L"2.0.1", false},
+                      // The file's version cut to 31 characters: no match by cutting.
+                      FailureCase{L"longversion", L"long", L"2.0.1-build.20240101.abcdefabcd",
+                                  true}),
+    [](const ::testing::TestParamInfo<FailureCase>& info) { return ToUtf8(info.param.name); });
+
+TEST_F(UpdateEndToEnd, CancelNoThenSuccessThroughTheTitleCloseButton) {
+  Installation inst(L"cancelno");
+  inst.StartClient();
+  inst.StartUpdate(inst.CommandLine(L"slow", L"cancelno"));
+  Pump(1000);
+  inst.ClickTitleClose();
+  inst.Answer(kCancel, IDNO, 10000);
+  // The download went on.
+  inst.Answer(kSuccess, IDOK);
+  EXPECT_EQ(inst.WaitExit(), 0u);
+  ExpectNewFiles(inst);
+  ExpectClientRestarted(inst);
+}
+
+TEST_F(UpdateEndToEnd, CancelNoThenSuccessThroughTheCancelButton) {
+  Installation inst(L"confirmno");
+  inst.StartClient();
+  inst.StartUpdate(inst.CommandLine(L"slow", L"confirmno"));
+  Pump(1000);
+  inst.ClickCancelButton();
+  inst.Answer(kCancel, IDNO, 10000);
+  inst.Answer(kSuccess, IDOK);
+  EXPECT_EQ(inst.WaitExit(), 0u);
+  ExpectNewFiles(inst);
+}
+
+void ExpectCancelled(Installation& inst, Child& client) {
+  EXPECT_EQ(inst.WaitExit(20000), 0u);
+  EXPECT_FALSE(FileExists(inst.Path(L"update.zip")));
+  EXPECT_FALSE(FileExists(inst.Path(L"update.zip.part")));
+  EXPECT_TRUE(client.Running());
+  ExpectOldFiles(inst);
+  // Neither the failure path nor the finishing steps ran.
+  EXPECT_TRUE(ProcessesNamed(L"iexplore.exe").empty());
+  EXPECT_EQ(inst.Runs().size(), 1u);
+}
+
+TEST_F(UpdateEndToEnd, CancelYesThroughTheTitleCloseButton) {
+  Installation inst(L"cancelyes");
+  Child& client = inst.StartClient();
+  // An older package left by an earlier run goes as well.
+  WriteFileBytes(inst.Path(L"update.zip"), "stale package");
+  inst.StartUpdate(inst.CommandLine(L"slow", L"cancelyes"));
+  Pump(1000);
+  inst.ClickTitleClose();
+  inst.Answer(kCancel, IDYES, 10000);
+  ExpectCancelled(inst, client);
+}
+
+TEST_F(UpdateEndToEnd, CancelYesThroughTheCancelButton) {
+  Installation inst(L"confirmyes");
+  Child& client = inst.StartClient();
+  inst.StartUpdate(inst.CommandLine(L"slow", L"confirmyes"));
+  Pump(1000);
+  inst.ClickCancelButton();
+  inst.Answer(kCancel, IDYES, 10000);
+  ExpectCancelled(inst, client);
+}
+
+TEST_F(UpdateEndToEnd, SystemCloseQuitsAtOnceAndLeavesThePackage) {
+  Installation inst(L"sysclose");
+  Child& client = inst.StartClient();
+  WriteFileBytes(inst.Path(L"update.zip"), "package from before");
+  HWND window = inst.StartUpdate(inst.CommandLine(L"slow", L"sysclose"));
+  Pump(1000);
+  PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_EQ(inst.WaitExit(10000), 0u);
+  EXPECT_EQ(ReadText(inst.Path(L"update.zip")), "package from before");
+  EXPECT_FALSE(FileExists(inst.Path(L"update.zip.part")));  // no partial download behind
+  EXPECT_TRUE(client.Running());
+  ExpectOldFiles(inst);
+}
+
+TEST_F(UpdateEndToEnd, SixTokensEndAtOnceTouchingNothing) {
+  Installation inst(L"sixtokens");
+  Child& client = inst.StartClient();
+  WriteFileBytes(inst.Path(L"update.zip"), "package from before");
+  const std::wstring cmd = Quote(inst.Path(L"update.exe")) + L" " + kClient + L" " +
+                           Quote(kCaption) + L" " + Base() + L"/ok/update.zip " +
+                           Installation::PageUrl(L"sixtokens") + L" 2.0.1";
+  ASSERT_TRUE(inst.updater.Start(inst.Path(L"update.exe"), cmd, inst.dir));
+  EXPECT_EQ(inst.WaitExit(20000), 0u);
+  EXPECT_TRUE(TopWindows(inst.updater.Pid()).empty());
+  EXPECT_EQ(ReadText(inst.Path(L"update.zip")), "package from before");
+  EXPECT_TRUE(client.Running());
+  ExpectOldFiles(inst);
+  EXPECT_EQ(RequestLog().find("sixtokens"), std::string::npos);
+}
+
+TEST_F(UpdateEndToEnd, ScreenshotMidDownload) {
+  Installation inst(L"screenshot");
+  inst.StartClient();
+  HWND window = inst.StartUpdate(inst.CommandLine(L"slow", L"screenshot"));
+  Pump(2000);  // part of the package is there
+  RECT r;
+  ASSERT_TRUE(GetWindowRect(window, &r));
+  EXPECT_EQ(r.right - r.left, 398);
+  EXPECT_EQ(r.bottom - r.top, 360);
+  const std::wstring artifacts = BinaryDir() + L"\\tests\\artifacts";
+  CreateDirectoryW(artifacts.c_str(), nullptr);
+  EXPECT_TRUE(SaveScreenshot(artifacts + L"\\update-mid-download.bmp", &r));
+  // The bar is partly filled: its colour at the left end, the track's at the right end (the
+  // skin puts the bar 18 + 32 + 10 pixels above the window's bottom, 20 from each side).
+  const int barY = r.bottom - 18 - 32 - 10 - 11;
+  const COLORREF left = ScreenPixel(r.left + 25, barY), right = ScreenPixel(r.right - 25, barY);
+  EXPECT_EQ(left, RGB(0x1F, 0x7A, 0xE0));
+  EXPECT_EQ(right, RGB(0xE8, 0xED, 0xF4));
+  inst.Answer(kSuccess, IDOK);
+  EXPECT_EQ(inst.WaitExit(), 0u);
+}
+
+}  // namespace
