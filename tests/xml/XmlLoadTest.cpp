@@ -3,6 +3,7 @@
 // system's own (MultiByteToWideChar with the code page found; the ANSI code page is 936 there).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "XmlTestUtil.h"
@@ -248,6 +249,37 @@ TEST_F(XmlLoad, FlagsOfOneLoadDoNotLeakIntoTheNext) {
   EXPECT_EQ(doc_.GetDocFlags(), unsigned{CXmlDoc::DOC_UTF16LE_BOM | CXmlDoc::DOC_IGNORE_CASE});
   EXPECT_TRUE(Load("<Config></CONFIG>"));
   EXPECT_EQ(doc_.GetDocFlags(), unsigned{CXmlDoc::DOC_IGNORE_CASE});
+}
+
+std::string WithoutZeros(std::string bytes) {
+  bytes.erase(std::remove(bytes.begin(), bytes.end(), '\0'), bytes.end());
+  return bytes;
+}
+
+TEST_F(XmlLoad, LongUtf8TextConvertsExactlyAcrossReadPieces) {
+  // Files are read and converted a piece at a time where the platform allows: sequences of
+  // 1 to 4 bytes must survive being cut at any point, and zero bytes anywhere (inside a
+  // sequence too) are left out as if removed first.
+  const std::string cycle = "a\xc3\xa9\xe4\xb8\xad\xf0\x9f\x98\x80";  // a é 中 😀
+  for (int shift = 0; shift < 10; ++shift) {
+    std::string body(shift, 'x');
+    while (body.size() < 140000) body += cycle;
+    for (int withZeros = 0; withZeros < 2; ++withZeros) {
+      std::string text = body;
+      if (withZeros) {
+        for (size_t at = 997; at < text.size(); at += 4093) text.insert(at, 1 + at % 3, '\0');
+      }
+      const std::string file = "<r>" + text + "</r>";
+      ASSERT_TRUE(Load(file)) << shift;
+      const Utf16String expected = W("<r>" + WithoutZeros(text) + "</r>");
+      ASSERT_EQ(doc_.GetDocLength(), expected.size()) << shift;
+      EXPECT_TRUE(std::equal(expected.begin(), expected.end(), doc_.GetDocText())) << shift;
+      const size_t zeros = file.size() - WithoutZeros(file).size();
+      EXPECT_EQ(Result(doc_), "UTF-8 length " + std::to_string(file.size()) + " " +
+                                  (zeros ? "(" + std::to_string(zeros) + " nulls removed) " : "") +
+                                  "to " + std::to_string(expected.size()) + " wide chars ");
+    }
+  }
 }
 
 TEST_F(XmlLoad, LargeFileIsReadWhole) {

@@ -474,43 +474,52 @@ bool CXmlDoc::GetAttrib(const Utf16Char* name, Utf16String* value) const {
 
 bool CXmlDoc::LoadFile(const Utf16Char* path) {
   m_nDocFlags &= ~(DOC_UTF16LE_BOM | DOC_UTF8_BOM | DOC_UTF16BE_BOM | DOC_READING);
-  Utf16String report;
+  CXmlFileReader file;
   CXmlConversion conversion;
-  bool converting = false;
-  bool ok = false;
-  {
-    CXmlFileReader file;
-    if (file.Open(path)) {
-      m_nDocFlags |= DOC_READING;
-      ok = ReadOpenFile(&file, &report, &conversion, &converting);
-      m_nDocFlags &= ~DOC_READING;
-    } else {
-      report = file.ErrorText();
+  Utf16String prefix;    // the encoding part of the report
+  Utf16String readPart;  // what reading found
+  Converting converting = NOT_CONVERTING;
+  bool ok = file.Open(path);
+  if (ok) {
+    m_nDocFlags |= DOC_READING;
+    ok = ReadOpenFile(&file, &prefix, &readPart, &conversion, &converting);
+  }
+  Utf16String message;
+  if (ok) {
+    // A conversion under way goes on as the text is indexed (reading, too, where it can).
+    message = BuildIndex(converting != NOT_CONVERTING ? &conversion : nullptr);
+    if (conversion.Failed()) {
+      ok = false;
+    } else if (converting != NOT_CONVERTING) {
+      if (converting == READING_AS_CONVERTED) {
+        Append(&readPart, "length ");
+        XmlAppendNumber(&readPart, conversion.BytesRead());
+        readPart.push_back(' ');
+      }
+      AppendNulls(&readPart, conversion.RemovedZeros());
+      Append(&readPart, "to ");
+      XmlAppendNumber(&readPart, m_doc.size());
+      Append(&readPart, " wide chars ");
     }
   }
+  m_nDocFlags &= ~DOC_READING;
   if (!ok) {
-    // Nothing half-loaded stays behind: the previous document is gone, the report says why.
+    // Nothing half-loaded stays behind: the previous document is gone, the report says why:
+    // the system's message, in place of what reading would have found.
     m_doc.clear();
     ClearIndex(8);
     m_bWellFormed = false;
-    m_strResult = report;
+    m_strResult = prefix + file.ErrorText();
     return false;
   }
-  const Utf16String message = BuildIndex(converting ? &conversion : nullptr);
-  if (converting) {
-    AppendNulls(&report, conversion.RemovedZeros());
-    Append(&report, "to ");
-    XmlAppendNumber(&report, m_doc.size());
-    Append(&report, " wide chars ");
-  }
-  return SetResult(report, message);
+  return SetResult(prefix + readPart, message);
 }
 
-// Reads the open file into m_doc: the encoding first, then the bytes, in UTF-16 or set up for
-// conversion (*converting). The report is composed up to the count of wide characters, which
-// is known once the conversion is through.
-bool CXmlDoc::ReadOpenFile(CXmlFileReader* file, Utf16String* report, CXmlConversion* conversion,
-                           bool* converting) {
+// Reads the open file into m_doc: finds the encoding, then reads the bytes, as UTF-16 or set up
+// for conversion (*converting). *prefix gets the encoding part of the report, *readPart what
+// reading found so far; counts known only once the conversion is through come later.
+bool CXmlDoc::ReadOpenFile(CXmlFileReader* file, Utf16String* prefix, Utf16String* readPart,
+                           CXmlConversion* conversion, Converting* converting) {
   // 1. The encoding: a byte-order mark, else a declaration in the first 1024 bytes, else a
   //    file starting with '<' is UTF-8.
   Utf16String name;
@@ -550,45 +559,49 @@ bool CXmlDoc::ReadOpenFile(CXmlFileReader* file, Utf16String* report, CXmlConver
         break;
     }
   }
-  Utf16String openPart;
-  if (!name.empty()) {
-    openPart = name;
-    if (markLength != 0) Append(&openPart, " BOM +");
-    openPart.push_back(' ');
-  }
+  const bool named = !name.empty();
 
   // 2. The rest of the file in one piece, converted to UTF-16.
-  Utf16String readPart;
   if (ok) {
     const uint64_t toRead = size - std::min<uint64_t>(size, markLength);
     if (toRead == 0) {
-      Append(&readPart, "0 length ");
+      Append(readPart, "0 length ");
       m_doc.clear();
     } else if (toRead > kMaxDocLength) {
       file->SetTooLarge();
       ok = false;
     } else {
       ok = ReadBytes(file, markLength, static_cast<size_t>(toRead), utf16, bigEndian, &name,
-                     &readPart, conversion, converting);
+                     readPart, conversion, converting);
     }
   }
-  if (!ok) readPart = file->ErrorText();
 
-  if (!openPart.empty()) {
-    *report = openPart;
+  // The encoding name with the mark found, or (no name at first) the name that the UTF-8 check
+  // gave, or "ANSI".
+  if (named) {
+    *prefix = name;
+    if (markLength != 0) Append(prefix, " BOM +");
+    prefix->push_back(' ');
   } else if (!name.empty()) {
-    *report = name;
-    report->push_back(' ');
+    *prefix = name;
+    prefix->push_back(' ');
   } else {
-    Append(report, "ANSI ");
+    Append(prefix, "ANSI ");
   }
-  *report += readPart;
   return ok;
 }
 
 bool CXmlDoc::ReadBytes(CXmlFileReader* file, size_t offset, size_t length, bool utf16,
                         bool bigEndian, Utf16String* name, Utf16String* readPart,
-                        CXmlConversion* conversion, bool* converting) {
+                        CXmlConversion* conversion, Converting* converting) {
+  if (!name->empty() && !utf16) {
+    // The encoding is known: read and convert together.
+    const unsigned codePage = XmlCodePageOfName(name->data(), name->size());
+    if (!conversion->StartReading(codePage, &m_doc, file, offset, length)) return false;
+    *converting = READING_AS_CONVERTED;
+    return true;
+  }
+
   // The bytes are read straight into the text's own storage: a UTF-16 file fills it as it
   // is, an 8-bit file its upper half, from where it is converted (in place where the
   // platform can). No second copy of the file is made.
@@ -616,24 +629,20 @@ bool CXmlDoc::ReadBytes(CXmlFileReader* file, size_t offset, size_t length, bool
     return true;
   }
 
+  // Undeclared: UTF-8 when the bytes (without zero bytes) pass as UTF-8, else the system's
+  // ANSI code page.
   Append(readPart, "length ");
   XmlAppendNumber(readPart, got);
   readPart->push_back(' ');
   size_t n = got;
-  if (name->empty()) {
-    // Undeclared: UTF-8 when the bytes (without zero bytes) pass as UTF-8, else the system's
-    // ANSI code page. Otherwise the conversion leaves the zero bytes out as it goes.
-    AppendNulls(readPart, XmlRemoveZeroBytes(bytes, &n));
-    if (XmlLooksLikeUtf8(reinterpret_cast<const unsigned char*>(bytes), n)) {
-      Append(name, "UTF-8");
-    }
-    Append(readPart, "(used UTF-8 detection) ");
-  }
+  AppendNulls(readPart, XmlRemoveZeroBytes(bytes, &n));
+  if (XmlLooksLikeUtf8(reinterpret_cast<const unsigned char*>(bytes), n)) Append(name, "UTF-8");
+  Append(readPart, "(used UTF-8 detection) ");
   const unsigned codePage = XmlCodePageOfName(name->data(), name->size());
   if (!conversion->Start(codePage, &m_doc, byteOffset, n)) {
     file->SetTooLarge();
     return false;
   }
-  *converting = true;
+  *converting = CONVERTING;
   return true;
 }

@@ -107,11 +107,13 @@ class CXmlDoc {
   void CloseNeverEnded(std::vector<OpenElem>* stack, size_t from, std::vector<uint32_t>* counts);
   size_t TagNameLength(uint32_t start) const;
   bool TagNameMatches(uint32_t index, const Utf16Char* name) const;
-  bool ReadOpenFile(CXmlFileReader* file, Utf16String* report, CXmlConversion* conversion,
-                    bool* converting);
+  // How a loaded file's bytes become the text.
+  enum Converting { NOT_CONVERTING, CONVERTING, READING_AS_CONVERTED };
+  bool ReadOpenFile(CXmlFileReader* file, Utf16String* prefix, Utf16String* readPart,
+                    CXmlConversion* conversion, Converting* converting);
   bool ReadBytes(CXmlFileReader* file, size_t offset, size_t length, bool utf16, bool bigEndian,
                  Utf16String* name, Utf16String* readPart, CXmlConversion* conversion,
-                 bool* converting);
+                 Converting* converting);
 
   XmlTextBuffer m_doc;
   Utf16String m_strResult;

@@ -45,29 +45,52 @@ class CXmlFileReader {
 // can't convert falls back to the ANSI code page.
 void XmlConvertToUtf16(unsigned codePage, const char* bytes, size_t length, Utf16String* out);
 
-// Converting a loaded document's bytes, which lie in the upper half of its own text buffer
-// (byteOffset >= byteLength), to UTF-16 in that buffer, leaving out zero bytes. Where the
-// platform allows, this goes in pieces as indexing asks for them, so that each piece is
-// indexed while it is still in the cache; otherwise Start converts everything at once.
+// Converting a loaded document's 8-bit bytes to UTF-16 in its own text buffer, leaving out
+// zero bytes. Where the platform allows, this goes in pieces as indexing asks for them, so
+// that each piece is indexed while it is still in the cache; otherwise everything is converted
+// at once when it starts.
 class CXmlConversion {
  public:
-  // False when there is no memory for the converted text.
+  // Converts bytes that lie in the upper half of `buffer` (byteOffset >= byteLength). False
+  // when there is no memory for the converted text.
   bool Start(unsigned codePage, XmlTextBuffer* buffer, size_t byteOffset, size_t byteLength);
+  // Reads `length` bytes of `file` from `offset` and converts them into `buffer`: in pieces,
+  // each read just before it is converted, where the platform allows; otherwise read in one
+  // piece into the upper half of the buffer and converted at once. False when reading failed
+  // (the file's ErrorText says why) or there is no memory; a read that fails later leaves
+  // Failed() set.
+  bool StartReading(unsigned codePage, XmlTextBuffer* buffer, CXmlFileReader* file, uint64_t offset,
+                    size_t length);
+
   // Units converted so far, from the start of the buffer.
   size_t Ready() const { return m_nOut; }
-  bool Finished() const { return m_nIn >= m_nInLength; }
+  bool Finished() const;
   // Converts the next piece; returns Ready().
   size_t Continue();
   // Once finished: the buffer shrinks to the converted text.
   void Finish();
-  // Zero bytes left out.
+
   size_t RemovedZeros() const { return m_nZeros; }
+  size_t BytesRead() const { return m_nRead; }
+  bool Failed() const { return m_bFailed; }
 
  private:
   XmlTextBuffer* m_pBuffer = nullptr;
-  unsigned char* m_pIn = nullptr;  // the bytes still to convert in pieces
-  size_t m_nInLength = 0;
-  size_t m_nIn = 0;
   size_t m_nOut = 0;
   size_t m_nZeros = 0;
+  size_t m_nRead = 0;
+  bool m_bFailed = false;
+  // Converting bytes held in memory, piece by piece.
+  unsigned char* m_pIn = nullptr;
+  size_t m_nInLength = 0;
+  size_t m_nIn = 0;
+  // Reading as it converts: the file, what is left to read, and the piece last read (whose
+  // unconverted tail, a cut-off sequence, moves to the front before the next read).
+  CXmlFileReader* m_pFile = nullptr;
+  uint64_t m_nFileOffset = 0;
+  size_t m_nToRead = 0;
+  bool m_bEndOfFile = false;
+  std::vector<unsigned char> m_piece;
+  size_t m_nPieceLength = 0;
+  size_t m_nPiecePos = 0;
 };

@@ -112,14 +112,17 @@ inline void WidenAscii8(uint64_t chunk, Utf16Char* out) {
 // zero bytes are left out as if removed beforehand: at the first one met, the rest of the
 // input is closed up (so *length shrinks and *zeros counts them), which costs nothing for the
 // usual file without any. Otherwise a zero byte is U+0000 like any ASCII.
+//
+// Unless `final`, decoding stops while fewer than 4 bytes are left: they may be a sequence cut
+// off at the end of a piece read from a file, to be completed by the next piece.
 template <bool kDropZeros>
-size_t DecodeUtf8(unsigned char* s, size_t* length, size_t* pos, size_t stop, Utf16Char* out,
-                  size_t* zeros) {
+size_t DecodeUtf8(unsigned char* s, size_t* length, size_t* pos, size_t stop, bool final,
+                  Utf16Char* out, size_t* zeros) {
   const uint64_t ones = 0x0101010101010101ull;
   const uint64_t highs = 0x8080808080808080ull;
   size_t i = *pos;
   size_t n = 0;
-  while (i < stop && i < *length) {
+  while (i < stop && i < *length && (final || *length - i >= 4)) {
     if (*length - i >= 8) {
       uint64_t chunk;
       std::memcpy(&chunk, s + i, 8);
@@ -289,7 +292,7 @@ void XmlConvertToUtf16(unsigned codePage, const char* bytes, size_t length, Utf1
     size_t zeros = 0;
     out->resize(length);
     out->resize(DecodeUtf8<false>(reinterpret_cast<unsigned char*>(&copy[0]), &left, &pos, length,
-                                  &(*out)[0], &zeros));
+                                  true, &(*out)[0], &zeros));
     return;
   }
   const char* name = IconvName(codePage);
@@ -300,10 +303,16 @@ void XmlConvertToUtf16(unsigned codePage, const char* bytes, size_t length, Utf1
   for (size_t i = 0; i < length; ++i) (*out)[i] = static_cast<unsigned char>(bytes[i]);
 }
 
+namespace {
+
+// Bytes converted per piece: what they become stays in the cache until it is indexed.
+const size_t kPiece = 32 * 1024;
+
+}  // namespace
+
 bool CXmlConversion::Start(unsigned codePage, XmlTextBuffer* buffer, size_t byteOffset,
                            size_t byteLength) {
   m_pBuffer = buffer;
-  m_nOut = m_nIn = m_nInLength = m_nZeros = 0;
   char* bytes = reinterpret_cast<char*>(buffer->data()) + byteOffset;
   if (codePage == XML_CP_UTF8) {
     // In place and in pieces (Continue).
@@ -311,7 +320,6 @@ bool CXmlConversion::Start(unsigned codePage, XmlTextBuffer* buffer, size_t byte
     m_nInLength = byteLength;
     return true;
   }
-  m_pIn = nullptr;
   m_nZeros = XmlRemoveZeroBytes(bytes, &byteLength);
   try {
     Utf16String converted;
@@ -325,17 +333,70 @@ bool CXmlConversion::Start(unsigned codePage, XmlTextBuffer* buffer, size_t byte
   return true;
 }
 
+bool CXmlConversion::StartReading(unsigned codePage, XmlTextBuffer* buffer, CXmlFileReader* file,
+                                  uint64_t offset, size_t length) {
+  try {
+    buffer->resize(length);  // never more units than bytes
+    if (codePage == XML_CP_UTF8) m_piece.resize(kPiece + 4);
+  } catch (const std::bad_alloc&) {
+    file->SetTooLarge();
+    return false;
+  }
+  if (codePage == XML_CP_UTF8) {
+    // Read as converted (Continue), a piece at a time.
+    m_pBuffer = buffer;
+    m_pFile = file;
+    m_nFileOffset = offset;
+    m_nToRead = length;
+    return true;
+  }
+  const size_t byteOffset = length * sizeof(Utf16Char) - length;
+  size_t got = 0;
+  if (!file->ReadAt(offset, reinterpret_cast<char*>(buffer->data()) + byteOffset, length, &got)) {
+    return false;
+  }
+  m_nRead = got;
+  if (!Start(codePage, buffer, byteOffset, got)) {
+    file->SetTooLarge();
+    return false;
+  }
+  return true;
+}
+
+bool CXmlConversion::Finished() const {
+  if (m_pFile != nullptr) return m_bEndOfFile && m_nPiecePos >= m_nPieceLength;
+  return m_nIn >= m_nInLength;
+}
+
 size_t CXmlConversion::Continue() {
-  // 32 KiB of bytes at a time: what they become stays in the cache until it is indexed.
-  const size_t kPiece = 32 * 1024;
-  const size_t stop = m_nInLength - m_nIn > kPiece ? m_nIn + kPiece : m_nInLength;
-  m_nOut +=
-      DecodeUtf8<true>(m_pIn, &m_nInLength, &m_nIn, stop, m_pBuffer->data() + m_nOut, &m_nZeros);
+  Utf16Char* out = m_pBuffer->data() + m_nOut;
+  if (m_pFile == nullptr) {
+    if (m_pIn != nullptr) {
+      const size_t stop = m_nInLength - m_nIn > kPiece ? m_nIn + kPiece : m_nInLength;
+      m_nOut += DecodeUtf8<true>(m_pIn, &m_nInLength, &m_nIn, stop, true, out, &m_nZeros);
+    }
+    return m_nOut;
+  }
+  if (Finished()) return m_nOut;
+  // What the last piece left (at most 3 bytes of a cut-off sequence) goes to the front.
+  const size_t carry = m_nPieceLength - m_nPiecePos;
+  std::memmove(m_piece.data(), m_piece.data() + m_nPiecePos, carry);
+  const size_t want = m_nToRead - m_nRead < kPiece ? m_nToRead - m_nRead : kPiece;
+  size_t got = 0;
+  if (!m_pFile->ReadAt(m_nFileOffset + m_nRead, m_piece.data() + carry, want, &got)) {
+    m_bFailed = true;
+  }
+  m_nRead += got;
+  if (m_bFailed || got < want || m_nRead == m_nToRead) m_bEndOfFile = true;
+  m_nPieceLength = carry + got;
+  m_nPiecePos = 0;
+  m_nOut += DecodeUtf8<true>(m_piece.data(), &m_nPieceLength, &m_nPiecePos, m_nPieceLength,
+                             m_bEndOfFile, out, &m_nZeros);
   return m_nOut;
 }
 
 void CXmlConversion::Finish() {
-  if (m_pIn != nullptr) m_pBuffer->resize(m_nOut);
+  if (m_pIn != nullptr || m_pFile != nullptr) m_pBuffer->resize(m_nOut);
 }
 
 #endif  // !_WIN32

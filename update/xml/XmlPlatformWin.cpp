@@ -114,8 +114,6 @@ bool CXmlConversion::Start(unsigned codePage, XmlTextBuffer* buffer, size_t byte
                            size_t byteLength) {
   // MultiByteToWideChar converts in one piece, and not in place: into a buffer of its own.
   m_pBuffer = buffer;
-  m_pIn = nullptr;
-  m_nIn = m_nInLength = 0;
   char* bytes = reinterpret_cast<char*>(buffer->data()) + byteOffset;
   m_nZeros = XmlRemoveZeroBytes(bytes, &byteLength);
   try {
@@ -128,6 +126,30 @@ bool CXmlConversion::Start(unsigned codePage, XmlTextBuffer* buffer, size_t byte
   m_nOut = buffer->size();
   return true;
 }
+
+bool CXmlConversion::StartReading(unsigned codePage, XmlTextBuffer* buffer, CXmlFileReader* file,
+                                  uint64_t offset, size_t length) {
+  // The file in one piece, into the upper half of the buffer, then converted at once.
+  try {
+    buffer->resize(length);
+  } catch (const std::bad_alloc&) {
+    file->SetTooLarge();
+    return false;
+  }
+  const size_t byteOffset = length * sizeof(Utf16Char) - length;
+  size_t got = 0;
+  if (!file->ReadAt(offset, reinterpret_cast<char*>(buffer->data()) + byteOffset, length, &got)) {
+    return false;
+  }
+  if (!Start(codePage, buffer, byteOffset, got)) {
+    file->SetTooLarge();
+    return false;
+  }
+  m_nRead = got;
+  return true;
+}
+
+bool CXmlConversion::Finished() const { return true; }
 
 size_t CXmlConversion::Continue() { return m_nOut; }
 
