@@ -139,7 +139,7 @@ CControlUI* CDialogBuilder::Create(STRINGorID xml, LPCTSTR type, IDialogBuilderC
   }
   Utf16String why;
   if (!Skin::ReadSkin(doc, &d.window, &why)) {
-    d.error = L"界面文件格式错误：";
+    d.error = L"界面文件格式错误：\n";
     d.error += Str(why);
     return NULL;
   }

@@ -176,17 +176,18 @@ void DrawGlyph(HDC hDC, const RECT& rc, LPCTSTR glyph, DWORD argb, int size) {
     Line(hDC, r, t, r, t + s - 1);
     Line(hDC, l + s - 1, t + s - 1, r + 1, t + s - 1);
   } else if (Is(glyph, L"pin") || Is(glyph, L"pinned")) {
-    // A push pin: head, collar and needle; filled when pinned.
-    const int w = std::max(4, size / 2);
-    const int hl = cx - w / 2, hr = hl + w - 1, ht = t, hb = t + size / 2;
+    // A push pin: head, a two pixel collar and the needle; the head is filled when pinned.
+    const int half = std::max(2, size / 3);
+    const int top = cy - size / 2 - 1, collar = top + size / 2 + 1;
     if (Is(glyph, L"pinned")) {
-      const RECT head = {hl, ht, hr + 1, hb};
+      const RECT head = {cx - half, top, cx + half + 1, collar};
       FillColor(hDC, head, argb);
     } else {
-      Frame(hDC, hl, ht, hr, hb);
+      Frame(hDC, cx - half, top, cx + half, collar - 1);
     }
-    Line(hDC, l, hb, r + 1, hb);
-    Line(hDC, cx, hb, cx, b + 2);
+    const RECT band = {cx - half - 2, collar, cx + half + 3, collar + 2};
+    FillColor(hDC, band, argb);
+    Line(hDC, cx, collar + 2, cx, collar + 2 + size / 2);
   }
   ::SelectObject(hDC, oldPen);
   ::DeleteObject(pen);
