@@ -18,9 +18,10 @@
 using namespace public_crypt;
 using tessec_test::ToHex;
 
-namespace {
-
 // ---- Mirrors of the documented slot order --------------------------------------------------
+// They have external linkage on purpose: for a class that nothing in this translation unit can
+// derive from, the compiler would conclude that no override exists and drop the calls.
+namespace tessec_mirror {
 
 struct CodecSlots {
   virtual ~CodecSlots() {}
@@ -57,9 +58,19 @@ struct RandSlots {
   virtual double SlotRandomDouble() = 0;
 };
 
+}  // namespace tessec_mirror
+
+namespace {
+
+using namespace tessec_mirror;
+
+// The mirror over an object. The pointer goes through a volatile variable: an outside program
+// never sees the concrete class behind the pointer, and the optimiser must not either (knowing
+// the object's real type, it would treat the call through an unrelated class as unreachable).
 template <typename Mirror, typename Base>
 Mirror* Over(Base* object) {
-  return reinterpret_cast<Mirror*>(object);
+  void* volatile opaque = object;
+  return static_cast<Mirror*>(opaque);
 }
 
 TEST(SlotOrder, Codecs) {

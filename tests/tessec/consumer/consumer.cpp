@@ -50,7 +50,7 @@ void Codecs() {
     CHECK(len <= sizeof(out));
     CHECK(c->Encode(hello, 5, out, &len) == 0);
     CHECK(std::string(reinterpret_cast<char*>(out), len) == encoded[i]);
-    unsigned char back[8];
+    unsigned char back[16];
     unsigned int backLen = c->GetNeedLen(len, 0);
     CHECK(backLen >= 5 && backLen <= sizeof(back));
     CHECK(c->Decode(out, len, back, &backLen) == 0);
