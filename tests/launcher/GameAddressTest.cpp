@@ -63,6 +63,34 @@ TEST(DecimalTextToInt, OutOfRangeSaturates) {
   EXPECT_EQ(ToInt("00000000000000000000000000012"), 12);
 }
 
+#ifdef _WIN32
+// The same answers as the C runtime's own _wtoi, for what a command-line token can hold.
+TEST(DecimalTextToInt, AgreesWithTheRuntime) {
+  const wchar_t* const samples[] = {L"1234",
+                                    L"-1",
+                                    L"+17",
+                                    L"\t 42",
+                                    L"12ab34",
+                                    L"abc",
+                                    L"",
+                                    L"-",
+                                    L"- 5",
+                                    L"0x10",
+                                    L"2147483647",
+                                    L"-2147483648",
+                                    L"2147483648",
+                                    L"-2147483649",
+                                    L"99999999999999999999",
+                                    L"-99999999999999999999",
+                                    L"\r\n\v\f9",
+                                    L"3.9",
+                                    L"+-1"};
+  for (const wchar_t* sample : samples) {
+    EXPECT_EQ(DecimalTextToInt(sample), _wtoi(sample)) << N(sample);
+  }
+}
+#endif
+
 TEST(GameAddress, VintorAppendsIdPasswordAndSeconds) {
   EXPECT_EQ(Address(kVintorBuild, "http://game.example/play.html", "1234", "s3cret", 1700000000),
             "http://game.example/play.html?UserID=1234&UserPass=s3cret&time=1700000000");
