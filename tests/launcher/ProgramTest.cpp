@@ -336,8 +336,15 @@ TEST(LauncherProgram, Pellam) {
   EXPECT_EQ(query, std::string("nuserid=4294967295&cpassword=") + kPassword + "&stealth=true");
   Shot(L"pellam_main", window);
 
-  // Neither Alt+F4 nor the system close does anything, and no exit window appears.
+  // Right-clicking the game page shows no browser menu.
   const SkinLayout layout = pellam.Layout();
+  const POINT page = layout.OnScreen(L"ie_GameUrl", Origin(window));
+  testsupport::Click(page.x, page.y, true);
+  testsupport::Pump(500);
+  EXPECT_TRUE(testsupport::TopWindows(pellam.Process().Pid(), L"#32768").empty());
+  EXPECT_TRUE(testsupport::TopWindows(0, L"#32768").empty());
+
+  // Neither Alt+F4 nor the system close does anything, and no exit window appears.
   pellam.ClickControl(layout, L"labelTip");  // the focus, without a button
   PressAltF4();
   PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -357,7 +364,6 @@ TEST(LauncherProgram, Pellam) {
   SkinLayout zoomed = pellam.Layout();
   zoomed.SetVisible(L"btn_Max", false);
   zoomed.SetVisible(L"btn_Restore", true);
-  Shot(L"pellam_maximised", window);
   pellam.ClickControl(zoomed, L"btn_Restore");
   EXPECT_FALSE(IsZoomed(window));
   now = pellam.Rect();
