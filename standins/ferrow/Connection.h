@@ -54,7 +54,7 @@ class Connection {
   void Abandon();
 
  private:
-  static const DWORD kBufferSize = 1 << 20;
+  static const DWORD kBufferSize = 4 << 20;
   static const DWORD kFirstRead = 16 << 10;
 
   Connection(const std::wstring& url, const std::wstring& extraHeaders, DWORD connectTimeoutMs,
