@@ -82,9 +82,11 @@ TEST_F(XmlLoad, Utf8ByteOrderMark) {
   // A mark outweighs a declaration.
   EXPECT_TRUE(Load("\xef\xbb\xbf<?xml version='1.0' encoding='gb2312'?><config/>"));
   EXPECT_EQ(Result(doc_).substr(0, 12), "UTF-8 BOM + ");
-  // Only the mark: nothing left to read.
+  // Only the mark: nothing left to read; or nothing but zero bytes after it.
   EXPECT_FALSE(Load("\xef\xbb\xbf"));
   EXPECT_EQ(Result(doc_), "UTF-8 BOM + 0 length  Empty document");
+  EXPECT_FALSE(Load(std::string("\xef\xbb\xbf\0\0", 5)));
+  EXPECT_EQ(Result(doc_), "UTF-8 BOM + length 2 (2 nulls removed) to 0 wide chars  Empty document");
 }
 
 TEST_F(XmlLoad, Utf16LittleEndianReadAsIsWithoutZeroUnits) {

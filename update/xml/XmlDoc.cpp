@@ -260,7 +260,7 @@ Utf16String CXmlDoc::BuildIndex(CXmlConversion* source) {
           found = stack.size() - 1;  // the usual case: it ends the innermost element
         } else if (counts[NameBucket(name, t.nameLength, ignoreCase)] != 0) {
           const uint32_t bucket = NameBucket(name, t.nameLength, ignoreCase);
-          for (size_t s = stack.size(); s-- > 0;) {
+          for (size_t s = stack.size() - 1; s-- > 0;) {
             const OpenElem& e = stack[s];
             if (e.bucket == bucket && XmlNamesEqual(text + Rec(e.index).start + 1, e.nameLength,
                                                     name, t.nameLength, ignoreCase)) {
@@ -333,7 +333,13 @@ Utf16String CXmlDoc::BuildIndex(CXmlConversion* source) {
       Append(&message, "Root element has sibling");
     }
   }
-  if (source) source->Finish();
+  if (source) {
+    source->Finish();
+    if (m_doc.empty()) {  // nothing but zero bytes
+      message.clear();
+      Append(&message, "Empty document");
+    }
+  }
   Rec(0).length = static_cast<uint32_t>(m_doc.size());
   return message;
 }

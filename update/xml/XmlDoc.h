@@ -48,7 +48,7 @@ class CXmlDoc {
   // element, or, when there is none, among the children of the current parent from the first.
   // `name` may continue after the tag name with one of ' ', '=', '/', '[' or ']' (what follows
   // is ignored). nullptr or "" finds the next element of any name. False leaves the position.
-  bool FindElement(const Utf16Char* name = nullptr);
+  bool FindElement(const Utf16Char* name);
   // The current element becomes the parent; the position goes before its first child.
   bool EnterElement();
   // Back to the parent's level: the parent becomes the current element.
