@@ -243,6 +243,9 @@ TEST_F(XmlLoad, PathsWithChineseCharacters) {
   ASSERT_TRUE(XmlWriteFile(path, kVersionFile));
   EXPECT_TRUE(doc_.LoadFile(XmlPath(path).c_str()));
   EXPECT_EQ(Version(), "2.0.1");
+  // The updater joins its folder (ending in a separator) and "\\lastver.xml": two in a row.
+  EXPECT_TRUE(doc_.LoadFile(XmlPath(XmlJoin(XmlJoin(dir_, ""), "版本 目录.xml")).c_str()));
+  EXPECT_EQ(Version(), "2.0.1");
 }
 
 TEST_F(XmlLoad, FlagsOfOneLoadDoNotLeakIntoTheNext) {
