@@ -63,6 +63,13 @@ void CLabelUI::SetShowHtml(bool bShowHtml) {
   Invalidate();
 }
 
+void CLabelUI::SetText(LPCTSTR pstrText) {
+  if (m_sText == (pstrText ? pstrText : L"")) return;
+  CControlUI::SetText(pstrText);
+  // A label as wide as its text takes new room in its row.
+  if (m_bAutoCalcWidth) NeedParentUpdate();
+}
+
 SIZE CLabelUI::EstimateSize(SIZE szAvailable) {
   if (!m_bAutoCalcWidth || !m_pManager) return m_cxyFixed;
   // As wide as the text (and its padding), at the fixed height.

@@ -257,17 +257,21 @@ CPaintManagerUI::~CPaintManagerUI() {
   delete m_pImpl->root;
   m_pImpl->root = NULL;
   if (m_pImpl->tooltip && ::IsWindow(m_pImpl->tooltip)) ::DestroyWindow(m_pImpl->tooltip);
-  if (m_pImpl->hPaintDC && m_pImpl->hWnd) ::ReleaseDC(m_pImpl->hWnd, m_pImpl->hPaintDC);
+  if (m_pImpl->hPaintDC) ::DeleteDC(m_pImpl->hPaintDC);
   delete m_pImpl;
 }
 
 void CPaintManagerUI::Init(HWND hWnd) {
-  if (m_pImpl->hPaintDC && m_pImpl->hWnd) ::ReleaseDC(m_pImpl->hWnd, m_pImpl->hPaintDC);
   m_pImpl->hWnd = hWnd;
-  m_pImpl->hPaintDC = hWnd ? ::GetDC(hWnd) : NULL;
+  // A memory DC of our own for measuring text: holding on to one of the system's window DCs
+  // for a window's whole life would take it from the shared cache.
+  if (hWnd && !m_pImpl->hPaintDC) m_pImpl->hPaintDC = ::CreateCompatibleDC(NULL);
   std::lock_guard<std::mutex> guard(g_managersLock);
   std::vector<CPaintManagerUI*>& all = Managers();
-  if (std::find(all.begin(), all.end(), this) == all.end()) all.push_back(this);
+  const auto it = std::find(all.begin(), all.end(), this);
+  // A manager whose window is gone must not get messages of a new window with the same handle.
+  if (hWnd && it == all.end()) all.push_back(this);
+  if (!hWnd && it != all.end()) all.erase(it);
 }
 
 HWND CPaintManagerUI::GetPaintWindow() const { return m_pImpl->hWnd; }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 #include <mutex>
+#include <string>
 
 namespace DuiLib {
 namespace internal {
@@ -237,7 +238,70 @@ class GdiMeasurer : public Skin::TextMeasurer {
   int LineHeight(const Skin::TextStyle& style) override { return Metrics(style).tmHeight; }
   int Ascent(const Skin::TextStyle& style) override { return Metrics(style).tmAscent; }
 
+  // True when bold was asked for but the font system drew it no heavier than the regular
+  // face (fonts without a bold face, emboldened too lightly at small sizes): the painter then
+  // strikes the text twice, one pixel apart, so "{b}" always shows.
+  bool WeakBold(const Skin::TextStyle& style) {
+    if (!style.bold || !manager_) return false;
+    Skin::TextStyle regular = style;
+    regular.bold = false;
+    HFONT bold = Font(style), normal = Font(regular);
+    if (bold == normal) return false;
+    // Answers depend only on the face and size; they are kept for the process.
+    LOGFONTW lf = {};
+    ::GetObjectW(normal, sizeof(lf), &lf);
+    const std::wstring key = std::wstring(lf.lfFaceName) + L"/" + std::to_wstring(lf.lfHeight) +
+                             (lf.lfItalic ? L"i" : L"");
+    static std::mutex lock;
+    static std::map<std::wstring, bool> cache;
+    {
+      std::lock_guard<std::mutex> guard(lock);
+      auto it = cache.find(key);
+      if (it != cache.end()) return it->second;
+    }
+    const bool weak = Ink(bold) * 10 < Ink(normal) * 11;
+    std::lock_guard<std::mutex> guard(lock);
+    cache[key] = weak;
+    return weak;
+  }
+
  private:
+  // How many pixels a sample text covers in a font.
+  static int Ink(HFONT font) {
+    static const wchar_t kSample[] = L"0123456789%国际更新Wg";
+    const int w = 400, h = 80;
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = NULL;
+    HDC dc = ::CreateCompatibleDC(NULL);
+    HBITMAP bmp = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, NULL, 0);
+    if (!bmp) {
+      ::DeleteDC(dc);
+      return 0;
+    }
+    HGDIOBJ oldBmp = ::SelectObject(dc, bmp);
+    HGDIOBJ oldFont = ::SelectObject(dc, font);
+    const RECT rc = {0, 0, w, h};
+    ::FillRect(dc, &rc, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, RGB(0, 0, 0));
+    ::TextOutW(dc, 2, 2, kSample, static_cast<int>(wcslen(kSample)));
+    ::GdiFlush();
+    int ink = 0;
+    const DWORD* px = static_cast<const DWORD*>(bits);
+    for (int i = 0; i < w * h; ++i) ink += 255 - static_cast<int>(px[i] & 0xFF);
+    ::SelectObject(dc, oldFont);
+    ::SelectObject(dc, oldBmp);
+    ::DeleteObject(bmp);
+    ::DeleteDC(dc);
+    return ink;
+  }
+
   const TEXTMETRICW& Metrics(const Skin::TextStyle& style) {
     HFONT font = Font(style);
     auto it = metrics_.find(font);
@@ -296,10 +360,15 @@ void DrawText(HDC hDC, CPaintManagerUI* pManager, const RECT& rc, LPCTSTR text, 
       x = rc.right - line.width;
     if (y + line.height > rc.top) {
       for (const Skin::TextFragment& f : line.fragments) {
+        const bool doubleStrike = measurer.WeakBold(f.style);
         measurer.Select(f.style);
         ::SetTextColor(hDC, ToColorRef(f.style.hasColor ? f.style.color : argb));
         ::ExtTextOutW(hDC, x + f.x, y + line.ascent, 0, NULL, f.text.c_str(),
                       static_cast<UINT>(f.text.size()), NULL);
+        if (doubleStrike) {
+          ::ExtTextOutW(hDC, x + f.x + 1, y + line.ascent, 0, NULL, f.text.c_str(),
+                        static_cast<UINT>(f.text.size()), NULL);
+        }
       }
     }
     y += line.height;

@@ -31,6 +31,7 @@ class UILIB_API CLabelUI : public CControlUI {
   bool IsShowHtml();
   void SetShowHtml(bool bShowHtml = true);
 
+  void SetText(LPCTSTR pstrText) override;
   SIZE EstimateSize(SIZE szAvailable) override;
   void DoEvent(TEventUI& event) override;
   void SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) override;
