@@ -615,7 +615,7 @@ bool CXmlDoc::ReadBytes(CXmlFileReader* file, size_t offset, size_t length, bool
   try {
     m_doc.resize(units);
   } catch (const std::bad_alloc&) {
-    file->SetTooLarge();
+    file->SetOutOfMemory();
     return false;
   }
   char* base = reinterpret_cast<char*>(m_doc.data());
@@ -646,7 +646,7 @@ bool CXmlDoc::ReadBytes(CXmlFileReader* file, size_t offset, size_t length, bool
   Append(readPart, "(used UTF-8 detection) ");
   const unsigned codePage = XmlCodePageOfName(name->data(), name->size());
   if (!conversion->Start(codePage, &m_doc, byteOffset, n)) {
-    file->SetTooLarge();
+    file->SetOutOfMemory();
     return false;
   }
   *converting = CONVERTING;

@@ -27,8 +27,10 @@ class CXmlFileReader {
 
   // The system's message for the last failure: its first line, at most 100 characters.
   Utf16String ErrorText() const;
-  // Records that the file is too large to be read into memory.
+  // Record why reading can't go on: the file is too large to be indexed, or there is no
+  // memory for it.
   void SetTooLarge();
+  void SetOutOfMemory();
 
  private:
 #ifdef _WIN32

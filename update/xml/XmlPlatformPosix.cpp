@@ -69,6 +69,8 @@ void CXmlFileReader::Close() {
 
 void CXmlFileReader::SetTooLarge() { m_nError = EFBIG; }
 
+void CXmlFileReader::SetOutOfMemory() { m_nError = ENOMEM; }
+
 Utf16String CXmlFileReader::ErrorText() const {
   Utf16String text = Utf8ToUtf16(std::strerror(m_nError));
   const size_t eol = text.find_first_of(u"\r\n");
@@ -79,12 +81,6 @@ Utf16String CXmlFileReader::ErrorText() const {
 
 namespace {
 
-// UTF-8 as MultiByteToWideChar converts it: every byte that starts no valid sequence
-// (overlong forms, surrogates and values past U+10FFFF included) becomes U+FFFD. Runs of
-// ASCII, the bulk of any XML file, are widened eight bytes at a time. Never more units than
-// bytes come out, and every unit is written only after the bytes it comes from were read, so
-// `out` may share storage with the input as long as its bytes never overtake the input's
-// unread part (XmlConvertInBuffer).
 // Eight ASCII bytes, as loaded into `chunk`, stored as eight UTF-16 units: each half is
 // spread into 16-bit lanes with shifts and masks, then stored whole.
 inline void WidenAscii8(uint64_t chunk, Utf16Char* out) {
@@ -107,6 +103,13 @@ inline void WidenAscii8(uint64_t chunk, Utf16Char* out) {
   std::memcpy(out, lanes, sizeof lanes);
 }
 
+// UTF-8 as MultiByteToWideChar converts it: every byte that starts no valid sequence
+// (overlong forms, surrogates and values past U+10FFFF included) becomes U+FFFD. Runs of
+// ASCII, the bulk of any XML file, are widened eight bytes at a time. Never more units than
+// bytes come out, and every unit is written only after the bytes it comes from were read, so
+// `out` may share storage with the input as long as its bytes never overtake the input's
+// unread part (as when converting in place from the upper half of the text buffer).
+//
 // Decodes the sequences that start in s[*pos, stop) (the last may end after `stop`, within
 // *length), advances *pos past them and returns the count of units written. With kDropZeros,
 // zero bytes are left out as if removed beforehand: at the first one met, the rest of the
@@ -286,13 +289,13 @@ void XmlConvertToUtf16(unsigned codePage, const char* bytes, size_t length, Utf1
   out->clear();
   if (length == 0) return;
   if (codePage == XML_CP_UTF8) {
-    std::string copy(bytes, length);  // the decoder takes bytes it may close up
+    // Keeping zero bytes, the decoder never writes to its input.
+    unsigned char* in = const_cast<unsigned char*>(reinterpret_cast<const unsigned char*>(bytes));
     size_t left = length;
     size_t pos = 0;
     size_t zeros = 0;
     out->resize(length);
-    out->resize(DecodeUtf8<false>(reinterpret_cast<unsigned char*>(&copy[0]), &left, &pos, length,
-                                  true, &(*out)[0], &zeros));
+    out->resize(DecodeUtf8<false>(in, &left, &pos, length, true, &(*out)[0], &zeros));
     return;
   }
   const char* name = IconvName(codePage);
@@ -339,7 +342,7 @@ bool CXmlConversion::StartReading(unsigned codePage, XmlTextBuffer* buffer, CXml
     buffer->resize(length);  // never more units than bytes
     if (codePage == XML_CP_UTF8) m_piece.resize(kPiece + 4);
   } catch (const std::bad_alloc&) {
-    file->SetTooLarge();
+    file->SetOutOfMemory();
     return false;
   }
   if (codePage == XML_CP_UTF8) {
@@ -357,7 +360,7 @@ bool CXmlConversion::StartReading(unsigned codePage, XmlTextBuffer* buffer, CXml
   }
   m_nRead = got;
   if (!Start(codePage, buffer, byteOffset, got)) {
-    file->SetTooLarge();
+    file->SetOutOfMemory();
     return false;
   }
   return true;

@@ -64,7 +64,9 @@ void CXmlFileReader::Close() {
   m_hFile = nullptr;
 }
 
-void CXmlFileReader::SetTooLarge() { m_nError = ERROR_NOT_ENOUGH_MEMORY; }
+void CXmlFileReader::SetTooLarge() { m_nError = ERROR_FILE_TOO_LARGE; }
+
+void CXmlFileReader::SetOutOfMemory() { m_nError = ERROR_NOT_ENOUGH_MEMORY; }
 
 Utf16String CXmlFileReader::ErrorText() const {
   wchar_t buffer[512];
@@ -133,7 +135,7 @@ bool CXmlConversion::StartReading(unsigned codePage, XmlTextBuffer* buffer, CXml
   try {
     buffer->resize(length);
   } catch (const std::bad_alloc&) {
-    file->SetTooLarge();
+    file->SetOutOfMemory();
     return false;
   }
   const size_t byteOffset = length * sizeof(Utf16Char) - length;
@@ -142,7 +144,7 @@ bool CXmlConversion::StartReading(unsigned codePage, XmlTextBuffer* buffer, CXml
     return false;
   }
   if (!Start(codePage, buffer, byteOffset, got)) {
-    file->SetTooLarge();
+    file->SetOutOfMemory();
     return false;
   }
   m_nRead = got;
