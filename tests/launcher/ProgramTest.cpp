@@ -119,11 +119,13 @@ void PressAltF4() {
 // One launcher process.
 class Launcher {
  public:
-  explicit Launcher(const Program& program) : program_(program) {}
+  // The program in the build's program folder, or in `folder`.
+  explicit Launcher(const Program& program, const std::wstring& folder = L"")
+      : program_(program), folder_(folder.empty() ? testsupport::RuntimeDir() : folder) {}
 
   // Starts the program with `arguments` after its quoted path and waits for its main window.
   ::testing::AssertionResult Start(const std::wstring& arguments) {
-    const std::wstring exe = testsupport::RuntimeDir() + L"\\" + program_.exe;
+    const std::wstring exe = folder_ + L"\\" + program_.exe;
     if (!child_.Start(exe, testsupport::Quote(exe) + L" " + arguments)) {
       return ::testing::AssertionFailure() << "could not start the program";
     }
@@ -181,6 +183,7 @@ class Launcher {
 
  private:
   const Program& program_;
+  std::wstring folder_;
   Child child_;
   HWND window_ = nullptr;
 };
@@ -457,6 +460,68 @@ TEST(LauncherProgram, ShortCommandLinesEndAtOnce) {
       EXPECT_FALSE(sawWindow);
     }
   }
+}
+
+// A folder with the program and the skin library, and of the skins only `skins`.
+std::wstring FolderWithSkins(const std::wstring& name, const Program& program,
+                             const std::vector<std::wstring>& skins) {
+  const std::wstring dir = testsupport::ScratchDir(name);
+  const std::wstring from = testsupport::RuntimeDir();
+  CopyFileW((from + L"\\" + program.exe).c_str(), (dir + L"\\" + program.exe).c_str(), FALSE);
+  CopyFileW((from + L"\\DuiLib.dll").c_str(), (dir + L"\\DuiLib.dll").c_str(), FALSE);
+  CreateDirectoryW((dir + L"\\skin").c_str(), nullptr);
+  for (const std::wstring& skin : skins) {
+    CopyFileW((from + L"\\skin\\" + skin).c_str(), (dir + L"\\skin\\" + skin).c_str(), FALSE);
+  }
+  return dir;
+}
+
+// Without its main window's skin the program says so (the skin library's message) and ends
+// with 0 instead of waiting without a window.
+TEST(LauncherProgram, MissingMainSkinEnds) {
+  const std::wstring dir = FolderWithSkins(L"launcher_noskin", kVintor, {});
+  const std::wstring exe = dir + L"\\" + kVintor.exe;
+  Child child;
+  ASSERT_TRUE(child.Start(exe, testsupport::Quote(exe) + L" a b http://127.0.0.1:9/g 1 pw", dir));
+  const testsupport::MessageBoxInfo box = testsupport::WaitForMessageBox(child.Pid(), 20000);
+  ASSERT_NE(box.hwnd, nullptr) << "no message about the skin";
+  EXPECT_NE(box.text.find(L"WndVintorMain.xml"), std::wstring::npos);
+  testsupport::PressMessageBoxButton(box.hwnd, IDOK);
+  DWORD exitCode = 1;
+  EXPECT_TRUE(child.Wait(10000, &exitCode)) << "still running without a window";
+  EXPECT_EQ(exitCode, 0u);
+}
+
+// Without the exit window's skin the close button still asks, in a plain message box, and
+// only "yes" ends the program.
+TEST(LauncherProgram, MissingExitSkinStillAsks) {
+  const std::wstring dir = FolderWithSkins(L"launcher_noexitskin", kPellam, {kPellam.mainSkin});
+  Launcher pellam(kPellam, dir);
+  ASSERT_TRUE(pellam.Start(L"a b http://127.0.0.1:9/g 1 pw 640 480"));
+  const DWORD pid = pellam.Process().Pid();
+  for (const int answer : {IDNO, IDYES}) {
+    pellam.ClickControl(pellam.Layout(), kPellam.closeButton);
+    // First the skin library's message about the skin, then the question.
+    testsupport::MessageBoxInfo box = testsupport::WaitForMessageBox(pid, 10000);
+    ASSERT_NE(box.hwnd, nullptr);
+    EXPECT_NE(box.text.find(L"WndExitGame.xml"), std::wstring::npos);
+    testsupport::PressMessageBoxButton(box.hwnd, IDOK);
+    ASSERT_TRUE(testsupport::WaitWindowGone(box.hwnd, 5000));
+    box = testsupport::WaitForMessageBox(pid, 10000);
+    ASSERT_NE(box.hwnd, nullptr);
+    EXPECT_EQ(box.caption, kCaption);
+    EXPECT_EQ(box.text, L"确定要退出游戏吗？");
+    testsupport::PressMessageBoxButton(box.hwnd, answer);
+    if (answer == IDNO) {
+      ASSERT_TRUE(testsupport::WaitWindowGone(box.hwnd, 5000));
+      testsupport::Pump(300);
+      EXPECT_TRUE(pellam.Process().Running());
+      EXPECT_TRUE(IsWindowEnabled(pellam.Window()));
+    }
+  }
+  DWORD exitCode = 1;
+  EXPECT_TRUE(pellam.Process().Wait(10000, &exitCode));
+  EXPECT_EQ(exitCode, 0u);
 }
 
 }  // namespace
