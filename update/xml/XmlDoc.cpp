@@ -31,12 +31,8 @@ const uint32_t kNameBuckets = 4096;
 
 uint32_t NameBucket(const Utf16Char* name, size_t length, bool ignoreCase) {
   if (length == 0) return 0;
-  uint32_t first = name[0];
-  uint32_t last = name[length - 1];
-  if (ignoreCase) {
-    if (first >= 'A' && first <= 'Z') first += 'a' - 'A';
-    if (last >= 'A' && last <= 'Z') last += 'a' - 'A';
-  }
+  const uint32_t first = ignoreCase ? XmlFoldAscii(name[0]) : name[0];
+  const uint32_t last = ignoreCase ? XmlFoldAscii(name[length - 1]) : name[length - 1];
   return (static_cast<uint32_t>(length) * 31u + first * 7u + last * 131u) & (kNameBuckets - 1);
 }
 
@@ -142,7 +138,7 @@ void CXmlDoc::CloseNeverEnded(std::vector<OpenElem>* stack, size_t from,
     for (uint32_t c = first; c != 0; c = Rec(c).nextSibling) {
       XmlElemRec& moved = Rec(c);
       moved.parent = r.parent;
-      moved.flags = (moved.flags & ~(ELEM_LEVEL_MASK | ELEM_FIRST_CHILD)) | level;
+      moved.flags = (moved.flags & ~ELEM_LEVEL_MASK) | level;
     }
     const uint32_t next = r.nextSibling;
     Rec(last).nextSibling = next;
@@ -352,14 +348,9 @@ bool CXmlDoc::TagNameMatches(uint32_t index, const Utf16Char* name) const {
   const Utf16Char* tag = m_doc.data() + start + 1;
   const bool ignoreCase = (m_nDocFlags & DOC_IGNORE_CASE) != 0;
   for (size_t k = 0; k < n; ++k) {
-    Utf16Char a = name[k];
+    const Utf16Char a = name[k];
     if (a == 0) return false;
-    Utf16Char b = tag[k];
-    if (ignoreCase) {
-      if (a >= 'A' && a <= 'Z') a = static_cast<Utf16Char>(a + ('a' - 'A'));
-      if (b >= 'A' && b <= 'Z') b = static_cast<Utf16Char>(b + ('a' - 'A'));
-    }
-    if (a != b) return false;
+    if (a != tag[k] && (!ignoreCase || XmlFoldAscii(a) != XmlFoldAscii(tag[k]))) return false;
   }
   // What may follow the tag name in `name`, as in "item[2]" or "item/child".
   const Utf16Char next = name[n];

@@ -8,10 +8,6 @@ namespace {
 
 #include "XmlCodePageTable.inc"
 
-inline Utf16Char FoldAscii(Utf16Char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<Utf16Char>(c + ('a' - 'A')) : c;
-}
-
 // Value of attribute `name` in text[begin, end), if present.
 bool FindAttrib(const Utf16Char* text, size_t begin, size_t end, const char* name, size_t* start,
                 size_t* length) {
@@ -61,7 +57,7 @@ unsigned XmlCodePageOfName(const Utf16Char* name, size_t length, bool* found) {
   char folded[100];
   unsigned sum = 0;
   for (size_t i = 0; i < length; ++i) {
-    const Utf16Char c = FoldAscii(name[i]);
+    const Utf16Char c = XmlFoldAscii(name[i]);
     if (c == 0 || c >= 0x80) return XML_CP_ANSI;  // every known name is ASCII
     folded[i] = static_cast<char>(c);
     sum += static_cast<unsigned>(c);

@@ -11,10 +11,6 @@ const size_t kNone = static_cast<size_t>(-1);
 // Names are mostly letters, above '>': one comparison for them.
 inline bool EndsTagName(Utf16Char c) { return c <= '>' && (c == '>' || c == '/' || XmlIsSpace(c)); }
 
-inline Utf16Char FoldAscii(Utf16Char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<Utf16Char>(c + ('a' - 'A')) : c;
-}
-
 const uint64_t kLaneOnes = 0x0001000100010001ull;
 const uint64_t kLaneHighs = 0x8000800080008000ull;
 
@@ -333,27 +329,12 @@ void XmlAttribRange(const Utf16Char* /*text*/, const XmlToken& token, size_t* be
   *end = tokenEnd >= *begin + closing ? tokenEnd - closing : *begin;
 }
 
-bool XmlNamesEqual(const Utf16Char* a, size_t aLength, const Utf16Char* b, size_t bLength,
-                   bool ignoreCase) {
-  if (aLength != bLength) return false;
-  if (!ignoreCase) {
-    for (size_t i = 0; i < aLength; ++i) {
-      if (a[i] != b[i]) return false;
-    }
-    return true;
-  }
-  for (size_t i = 0; i < aLength; ++i) {
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  }
-  return true;
-}
-
 bool XmlNameIs(const Utf16Char* a, size_t aLength, const char* ascii, bool ignoreCase) {
   size_t i = 0;
   for (; i < aLength; ++i) {
     const Utf16Char c = static_cast<Utf16Char>(static_cast<unsigned char>(ascii[i]));
     if (c == 0) return false;
-    if (ignoreCase ? FoldAscii(a[i]) != FoldAscii(c) : a[i] != c) return false;
+    if (ignoreCase ? XmlFoldAscii(a[i]) != XmlFoldAscii(c) : a[i] != c) return false;
   }
   return ascii[i] == 0;
 }
@@ -364,7 +345,7 @@ uint32_t XmlEntityCodePoint(const Utf16Char* name, size_t length) {
   char folded[10];
   for (size_t i = 0; i < length; ++i) {
     if (name[i] >= 0x80) return 0;
-    folded[i] = static_cast<char>(FoldAscii(name[i]));
+    folded[i] = static_cast<char>(XmlFoldAscii(name[i]));
   }
   folded[length] = 0;
 
@@ -400,7 +381,7 @@ uint32_t XmlEntityCodePoint(const Utf16Char* name, size_t length) {
     size_t k = 0;
     bool exact = true;
     while (k < length && candidate[k] != 0 &&
-           static_cast<char>(FoldAscii(static_cast<Utf16Char>(candidate[k]))) == folded[k]) {
+           static_cast<char>(XmlFoldAscii(static_cast<Utf16Char>(candidate[k]))) == folded[k]) {
       exact = exact && static_cast<Utf16Char>(candidate[k]) == name[k];
       ++k;
     }

@@ -77,9 +77,20 @@ bool XmlNextAttrib(const Utf16Char* text, size_t* pos, size_t end, XmlAttrib* at
 // Where the attributes of a scanned start tag or processing instruction lie.
 void XmlAttribRange(const Utf16Char* text, const XmlToken& token, size_t* begin, size_t* end);
 
-// Name comparison, exact or without regard to ASCII case.
-bool XmlNamesEqual(const Utf16Char* a, size_t aLength, const Utf16Char* b, size_t bLength,
-                   bool ignoreCase);
+inline Utf16Char XmlFoldAscii(Utf16Char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<Utf16Char>(c + ('a' - 'A')) : c;
+}
+
+// Name comparison, exact or without regard to ASCII case. Inline: every end tag is compared
+// with the element it closes.
+inline bool XmlNamesEqual(const Utf16Char* a, size_t aLength, const Utf16Char* b, size_t bLength,
+                          bool ignoreCase) {
+  if (aLength != bLength) return false;
+  for (size_t i = 0; i < aLength; ++i) {
+    if (a[i] != b[i] && (!ignoreCase || XmlFoldAscii(a[i]) != XmlFoldAscii(b[i]))) return false;
+  }
+  return true;
+}
 // Same, against a zero-terminated ASCII name.
 bool XmlNameIs(const Utf16Char* a, size_t aLength, const char* ascii, bool ignoreCase);
 
