@@ -4,8 +4,25 @@
 
 namespace {
 
-bool IsSpace(Utf16Char c) { return c == U16(' ') || (c >= U16('\t') && c <= U16('\r')); }
-bool IsDigit(Utf16Char c) { return c >= U16('0') && c <= U16('9'); }
+// White space and digits as the C runtime's _wtoi knows them: besides ASCII, the Unicode
+// spaces, and the digits of the scripts whose ten digits are one block (Arabic-Indic,
+// Devanagari, Thai, full-width...). Ids and sizes typed with an input method arrive that way.
+bool IsSpace(Utf16Char c) {
+  return c == 0x20 || (c >= 0x09 && c <= 0x0D) || c == 0xA0 || c == 0x1680 ||
+         (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
+         c == 0x3000;
+}
+
+// The value of a decimal digit, or -1.
+int DigitValue(Utf16Char c) {
+  static const uint16_t kZeros[] = {0x0030, 0x0660, 0x06F0, 0x0966, 0x09E6, 0x0A66,
+                                    0x0AE6, 0x0B66, 0x0C66, 0x0CE6, 0x0D66, 0x0E50,
+                                    0x0ED0, 0x0F20, 0x1040, 0x17E0, 0x1810, 0xFF10};
+  for (const uint16_t zero : kZeros) {
+    if (c >= zero && c < zero + 10) return c - zero;
+  }
+  return -1;
+}
 
 // ASCII digits of an unsigned magnitude, appended to `out`.
 void AppendDecimal(Utf16String* out, uint64_t value) {
@@ -42,8 +59,8 @@ int DecimalTextToInt(const Utf16Char* text) {
   // Accumulate the magnitude, saturating just past the int range.
   const int64_t limit = static_cast<int64_t>(INT_MAX) + 1;
   int64_t magnitude = 0;
-  for (; IsDigit(*p); ++p) {
-    magnitude = magnitude * 10 + (*p - U16('0'));
+  for (int digit = DigitValue(*p); digit >= 0; digit = DigitValue(*++p)) {
+    magnitude = magnitude * 10 + digit;
     if (magnitude > limit) magnitude = limit;
   }
   const int64_t value = negative ? -magnitude : magnitude;

@@ -26,7 +26,9 @@ struct LauncherSettings {
 
 // Decimal text to int by the C runtime's _wtoi rules: optional leading white space, an
 // optional sign, then decimal digits up to the first other character; 0 when there are no
-// digits. Values beyond the int range give INT_MAX or INT_MIN, as the runtime does.
+// digits. White space and digits include the Unicode ones the runtime accepts (ideographic
+// space, full-width digits...). Values beyond the int range give INT_MAX or INT_MIN, as the
+// runtime does.
 int DecimalTextToInt(const Utf16Char* text);
 
 // Fills `settings` from the split command line for `build`. False (settings untouched) when

@@ -36,20 +36,21 @@ TEST(DecimalTextToInt, FollowsTheRuntimeRules) {
   // Leading white space (a tab can reach a token; the splitter only cuts at spaces).
   EXPECT_EQ(ToInt("\t 42"), 42);
   EXPECT_EQ(ToInt("\r\n\v\f9"), 9);
+  // Digits and spaces of other scripts, as an input method types them.
+  EXPECT_EQ(ToInt("　１２３"), 123);
+  EXPECT_EQ(ToInt("-٤٢"), -42);
+  EXPECT_EQ(ToInt("1２3x"), 123);
   // Digits up to the first other character.
   EXPECT_EQ(ToInt("12ab34"), 12);
   EXPECT_EQ(ToInt("800px"), 800);
   EXPECT_EQ(ToInt("3.9"), 3);
   EXPECT_EQ(ToInt("0x10"), 0);
-}
-
-TEST(DecimalTextToInt, NoDigitsGiveZero) {
+  // No digits: 0.
   EXPECT_EQ(ToInt(""), 0);
   EXPECT_EQ(ToInt("abc"), 0);
   EXPECT_EQ(ToInt("-"), 0);
   EXPECT_EQ(ToInt("+-1"), 0);
-  EXPECT_EQ(ToInt("- 5"), 0);   // no white space between sign and digits
-  EXPECT_EQ(ToInt("１２"), 0);  // full-width digits are not decimal digits here
+  EXPECT_EQ(ToInt("- 5"), 0);  // no white space between sign and digits
   EXPECT_EQ(DecimalTextToInt(nullptr), 0);
 }
 
@@ -87,6 +88,18 @@ TEST(DecimalTextToInt, AgreesWithTheRuntime) {
                                     L"+-1"};
   for (const wchar_t* sample : samples) {
     EXPECT_EQ(DecimalTextToInt(sample), _wtoi(sample)) << N(sample);
+  }
+  // Every UTF-16 unit as a digit, after a digit, and as leading white space.
+  int mismatches = 0;
+  for (int c = 1; c < 0x10000 && mismatches < 10; ++c) {
+    const wchar_t unit = static_cast<wchar_t>(c);
+    const wchar_t forms[][3] = {{unit, 0, 0}, {L'1', unit, 0}, {unit, L'7', 0}};
+    for (const wchar_t* form : forms) {
+      if (DecimalTextToInt(form) != _wtoi(form)) {
+        ADD_FAILURE() << "U+" << std::hex << c << " in \"" << N(form) << "\"";
+        ++mismatches;
+      }
+    }
   }
 }
 #endif
@@ -208,20 +221,6 @@ TEST(LauncherSettings, LongCommandLinesAreCutAtTwentyFiveTokens) {
   EXPECT_EQ(s.width, 640);
   EXPECT_EQ(s.height, 480);
   EXPECT_EQ(N(s.password), "pw");
-}
-
-TEST(LauncherBuilds, DifferOnlyWhereTheTableSays) {
-  EXPECT_EQ(kVintorBuild.tokensRead, 6);
-  EXPECT_EQ(kPellamBuild.tokensRead, 8);
-  EXPECT_EQ(N(kVintorBuild.mainSkin), "WndVintorMain.xml");
-  EXPECT_EQ(N(kPellamBuild.mainSkin), "WndPellam2.xml");
-  EXPECT_EQ(N(kVintorBuild.exitSkin), "WndVintorExit.xml");
-  EXPECT_EQ(N(kPellamBuild.exitSkin), "WndExitGame.xml");
-  EXPECT_EQ(N(kVintorBuild.browserName), "ie_GameChat");
-  EXPECT_EQ(N(kPellamBuild.browserName), "ie_GameUrl");
-  EXPECT_EQ(kVintorBuild.mainStyle, 0x96C80000u);
-  EXPECT_EQ(kPellamBuild.mainStyle, 0x10CF0000u);
-  EXPECT_EQ(kVintorBuild.mainStyle, launcher::kDialogStyle);
 }
 
 }  // namespace
