@@ -15,13 +15,13 @@ void Check(bool ok) {
   if (!ok) std::abort();
 }
 
-std::string& FilePath() {
-  static std::string path = [] {
+// A file of this process's own; removed after each load (libFuzzer may end the process
+// without running exit handlers).
+const std::string& FilePath() {
+  static const std::string path = [] {
     const char* tmp = std::getenv("TMPDIR");
-    std::string p = std::string(tmp && *tmp ? tmp : "/tmp") + "/fuzz_xml_loadfile." +
-                    std::to_string(static_cast<long>(getpid())) + ".xml";
-    std::atexit([] { std::remove(FilePath().c_str()); });
-    return p;
+    return std::string(tmp && *tmp ? tmp : "/tmp") + "/fuzz_xml_loadfile." +
+           std::to_string(static_cast<long>(getpid())) + ".xml";
   }();
   return path;
 }
@@ -37,6 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   CXmlDoc doc;
   const bool ok = doc.LoadFile(Utf8ToUtf16(path).c_str());
+  std::remove(path.c_str());
   Check(ok == doc.IsWellFormed());
   Check(!doc.ResultText().empty());  // the load report at least
   Check((doc.GetDocFlags() & CXmlDoc::DOC_READING) == 0);
