@@ -23,3 +23,4 @@ run zip build/bench/bin/bench_zip
 run zip-extract bench/zip/run_extract_bench.sh build/win32
 run xml build/bench/bin/bench_xml
 run download bench/update/run_download_bench.sh build/win32
+run update bench/update/run_update_bench.sh build/win32

@@ -22,8 +22,8 @@ int main(int argc, char** argv) {
   GetFileAttributesExA(argv[2], GetFileExInfoStandard, &info);
   const unsigned long long bytes =
       (static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-  std::printf("result=%d bytes=%llu seconds=%.4f\n", result, bytes,
-              static_cast<double>(end.QuadPart - start.QuadPart) /
-                  static_cast<double>(frequency.QuadPart));
+  std::printf(
+      "result=%d bytes=%llu seconds=%.4f\n", result, bytes,
+      static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart));
   return result == 0 ? 0 : 1;
 }
