@@ -8,6 +8,8 @@ cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j "$(nproc)"
 
 . scripts/xvfb.sh
+# On the user's own display the update demo leaves its message boxes to the user for a while.
+user_display=${DISPLAY:+--user-display}
 quenda_ensure_display
 trap quenda_stop_display EXIT
 export QUENDA_WINEPREFIX="$root/build/win32/wineprefix"
@@ -22,6 +24,11 @@ print(lines[0])
 for i, l in enumerate(x for x in lines[1:] if x.strip()):
     print("  token %d: %s" % (i, "".join(chr(int(u, 16)) for u in l.split())))
 '
+
+echo
+echo "The updater end to end: update.exe with the stand-in chat client and a sample package served"
+echo "on 127.0.0.1, once with the expected version and once with a wrong one:"
+tests/update/demo/update_demo.sh build/win32 $user_display
 
 echo
 echo "QuillonFlash playing a movie on the test Flash control (our stand-in for Flash.ocx); it closes"
