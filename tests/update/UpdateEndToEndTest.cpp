@@ -388,6 +388,20 @@ TEST_F(UpdateEndToEnd, SystemCloseQuitsAtOnceAndLeavesThePackage) {
   ExpectOldFiles(inst);
 }
 
+TEST_F(UpdateEndToEnd, MinimiseButtonMinimisesAndTheUpdateGoesOn) {
+  Installation inst(L"minimise");
+  inst.StartClient();
+  HWND window = inst.StartUpdate(inst.CommandLine(L"slow", L"minimise"));
+  Pump(1000);
+  RECT r;
+  ASSERT_TRUE(GetWindowRect(window, &r));
+  Click(r.right - 40 - 20, r.top + 20);  // "minbtn", left of "closebtn" in the title bar
+  EXPECT_TRUE(Poll([&] { return IsIconic(window) != FALSE; }, 5000));
+  inst.Answer(kSuccess, IDOK);
+  EXPECT_EQ(inst.WaitExit(), 0u);
+  ExpectNewFiles(inst);
+}
+
 TEST_F(UpdateEndToEnd, SixTokensEndAtOnceTouchingNothing) {
   Installation inst(L"sixtokens");
   Child& client = inst.StartClient();
