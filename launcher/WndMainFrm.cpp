@@ -98,8 +98,9 @@ void CWndMainFrm::ConfirmExit() {
     ::SetForegroundWindow(m_hExitTip);
     return;
   }
-  // The question belongs over the game, not over a button on the task bar.
-  if (::IsIconic(m_hWnd)) ::ShowWindow(m_hWnd, SW_RESTORE);
+  // The question belongs over the game, not over a button on the task bar. Restored as the
+  // system menu would, so that pellam's window buttons follow.
+  if (::IsIconic(m_hWnd)) SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
 
   UINT code = 0;
   CWndExitTip* tip = new (std::nothrow) CWndExitTip();

@@ -285,17 +285,24 @@ TEST(LauncherProgram, Vintor) {
   now = vintor.Rect();
   EXPECT_TRUE(EqualRect(&rect, &now)) << "the window moved";
 
-  // Minimise.
+  // Minimise; closing from the task bar then brings the window back with the question.
   vintor.ClickControl(layout, L"btnMin");
   EXPECT_TRUE(IsIconic(window));
-  ShowWindow(window, SW_RESTORE);
-  testsupport::Pump(300);
+  PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  HWND tip = vintor.WaitForExitWindow();
+  EXPECT_FALSE(IsIconic(window));
+  ExpectExitWindow(tip, window, kVintor);
+  if (tip) {
+    ASSERT_TRUE(vintor.AnswerExitWindow(tip, L"btn_cancel"));
+  }
+  now = vintor.Rect();
+  EXPECT_TRUE(EqualRect(&rect, &now));
 
   // Alt+F4 and the system close ask the same question as the close button.
   vintor.ClickControl(layout, L"btnStick");  // a click gives the window the keyboard focus
   vintor.ClickControl(layout, L"btnStick");
   PressAltF4();
-  HWND tip = vintor.WaitForExitWindow();
+  tip = vintor.WaitForExitWindow();
   ExpectExitWindow(tip, window, kVintor);
   if (tip) {
     ASSERT_TRUE(vintor.AnswerExitWindow(tip, L"btn_cancel"));
