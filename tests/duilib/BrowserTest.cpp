@@ -44,7 +44,11 @@ TEST(DuiBrowser, NavigatesThroughTheLoopbackServer) {
   ASSERT_TRUE(OpenTest(&w, L"Browser.xml", kOverlapped, 120, 90, 0, 0));
   ASSERT_TRUE(Settle(w));
   RecordingHandler handler;
-  const std::wstring url = base + L"/page.html?UserID=1234&UserPass=p%20w";
+  // The server's log outlives a run: every run asks for addresses of its own.
+  const std::wstring run =
+      std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(::GetTickCount());
+  const std::string runA = Narrow(run);
+  const std::wstring url = base + L"/page.html?UserID=1234&UserPass=p%20w&run=" + run;
   CWebBrowserUI* web = nullptr;
   Ui().Run([&] {
     web = static_cast<CWebBrowserUI*>(w->Find(L"web")->GetInterface(DUI_CTR_WEBBROWSER));
@@ -58,8 +62,9 @@ TEST(DuiBrowser, NavigatesThroughTheLoopbackServer) {
   // The browser really asks the server for the page.
   EXPECT_TRUE(WaitFor(
       Ui(),
-      [] {
-        return ServerLog().find("GET /page.html?UserID=1234&UserPass=p%20w ") != std::string::npos;
+      [&] {
+        return ServerLog().find("GET /page.html?UserID=1234&UserPass=p%20w&run=" + runA + " ") !=
+               std::string::npos;
       },
       15000))
       << ServerLog();
@@ -96,10 +101,11 @@ TEST(DuiBrowser, NavigatesThroughTheLoopbackServer) {
   Ui().Run([&] {
     static_cast<IDocHostUIHandler*>(web)->Release();
     static_cast<IDocHostUIHandler*>(web)->Release();
-    web->Navigate2((base + L"/page.html?again=1").c_str());
+    web->Navigate2((base + L"/page.html?again=" + run).c_str());
   });
   EXPECT_TRUE(WaitFor(
-      Ui(), [] { return ServerLog().find("GET /page.html?again=1 ") != std::string::npos; },
+      Ui(),
+      [&] { return ServerLog().find("GET /page.html?again=" + runA + " ") != std::string::npos; },
       15000));
   w.Close();
 }

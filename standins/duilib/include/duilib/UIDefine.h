@@ -17,12 +17,6 @@
 #define UILIB_API __declspec(dllimport)
 #endif
 
-#ifdef _MSC_VER
-// Exported classes derive from COM interfaces and hold pointers to each other; all of them are
-// compiled by the same compiler as the library, which is what the warnings are about.
-#pragma warning(disable : 4251 4275)
-#endif
-
 namespace DuiLib {
 
 class CControlUI;
