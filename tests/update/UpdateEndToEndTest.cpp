@@ -402,6 +402,20 @@ TEST_F(UpdateEndToEnd, MinimiseButtonMinimisesAndTheUpdateGoesOn) {
   ExpectNewFiles(inst);
 }
 
+TEST_F(UpdateEndToEnd, CloseMessageQuitsLikeTheSystemClose) {
+  // What "taskkill /im update.exe" (without /f) sends: the window must not go while the
+  // process stays behind without it.
+  Installation inst(L"wmclose");
+  Child& client = inst.StartClient();
+  HWND window = inst.StartUpdate(inst.CommandLine(L"slow", L"wmclose"));
+  Pump(1000);
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(inst.WaitExit(10000), 0u);
+  EXPECT_FALSE(FileExists(inst.Path(L"update.zip.part")));
+  EXPECT_TRUE(client.Running());
+  ExpectOldFiles(inst);
+}
+
 TEST_F(UpdateEndToEnd, SixTokensEndAtOnceTouchingNothing) {
   Installation inst(L"sixtokens");
   Child& client = inst.StartClient();
