@@ -15,7 +15,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libbenchmark-dev
   zlib1g-dev libminizip-dev libssl-dev libpugixml-dev pkg-config
   # Test fixtures: archive tools, local servers, clients to compare with
-  python3 zip unzip curl git
+  python3 zip unzip curl git openssl
 )
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

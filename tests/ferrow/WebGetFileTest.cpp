@@ -266,6 +266,16 @@ TEST_F(WebGetFile, NoHeadersWithinTheConnectTimeOut) {
   EXPECT_FALSE(PartExists());
 }
 
+TEST_F(WebGetFile, UntrustedCertificateFailsWithoutAFile) {
+  // HTTPS goes through WinINet's checks: a self-signed certificate is refused, not ignored.
+  Downloader d(progress);
+  const std::string url = ToUtf8(Env(L"QUENDA_HTTPS_BASE")) + "/gen/1000";
+  ASSERT_EQ(url.compare(0, 8, "https://"), 0);
+  EXPECT_EQ(d.GetFile(url.c_str(), Ansi(progress->target).c_str(), 0), FERROW_E_SECURE);
+  EXPECT_FALSE(FileExists(progress->target));
+  EXPECT_FALSE(PartExists());
+}
+
 TEST_F(WebGetFile, BadArgumentsAreRefused) {
   Downloader d(progress);
   const std::string path = Ansi(progress->target);

@@ -12,7 +12,8 @@ command's exit code:
     http_server.py --root DIR [options] -- command args...
 
 The command gets QUENDA_HTTP_PORT, QUENDA_HTTP_BASE (http://127.0.0.1:PORT), QUENDA_HTTP_LOG
-and QUENDA_HTTP_ROOT in its environment. Alone, the server prints "PORT <n>" on stdout (and
+and QUENDA_HTTP_ROOT in its environment (--env-prefix changes the QUENDA_HTTP part, so that
+servers can be nested: one wrapper running the next). --tls CERT KEY serves HTTPS instead. Alone, the server prints "PORT <n>" on stdout (and
 writes the number to --port-file) once it listens; stop it by its pid (SIGTERM/SIGINT).
 
 Behaviours are "key=value" pairs separated by commas or semicolons. Given as options they
@@ -52,6 +53,7 @@ import re
 import signal
 import socket
 import socketserver
+import ssl
 import subprocess
 import sys
 import threading
@@ -161,6 +163,17 @@ class Handler(http.server.BaseHTTPRequestHandler):
     @property
     def state(self):
         return self.server.state
+
+    def setup(self):
+        if isinstance(self.request, ssl.SSLSocket):
+            self.request.settimeout(10)
+            try:
+                self.request.do_handshake()
+            except (ssl.SSLError, OSError):
+                self.request.close()
+                raise ConnectionAbortedError("TLS handshake failed")
+            self.request.settimeout(None)
+        super().setup()
 
     def do_HEAD(self):
         self.handle_request(head=True)
@@ -369,6 +382,12 @@ class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
     allow_reuse_address = True
     request_queue_size = 64
 
+    def handle_error(self, request, client_address):
+        # Clients that go away or refuse our certificate are part of the tests, not errors.
+        if isinstance(sys.exc_info()[1], (ConnectionError, ssl.SSLError, socket.timeout)):
+            return
+        super().handle_error(request, client_address)
+
 
 def main(argv):
     if "--" in argv:
@@ -382,6 +401,8 @@ def main(argv):
     ap.add_argument("--port-file", help="write the chosen port here")
     ap.add_argument("--log", help="request log file")
     ap.add_argument("--rule", nargs=2, action="append", default=[], metavar=("PATH", "SPEC"))
+    ap.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"), help="serve HTTPS")
+    ap.add_argument("--env-prefix", default="QUENDA_HTTP", help="names of the wrapper's variables")
     for key in ("status", "times", "retry_after", "redirect", "redirect_status", "rate",
                 "stall_after", "stall_headers", "drop_after", "length", "chunked", "no_length",
                 "range", "delay", "content_type"):
@@ -401,6 +422,15 @@ def main(argv):
         state.set_rule(pattern, spec)
     server = Server(("127.0.0.1", args.port), Handler)
     server.state = state
+    scheme = "http"
+    if args.tls:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(args.tls[0], args.tls[1])
+        # Handshakes happen in the handler threads (a client that fails one must not stall
+        # the server for everybody else).
+        server.socket = context.wrap_socket(server.socket, server_side=True,
+                                            do_handshake_on_connect=False)
+        scheme = "https"
     port = server.server_address[1]
     if args.port_file:
         tmp = args.port_file + ".tmp"
@@ -419,11 +449,12 @@ def main(argv):
     rc = 0
     if command:
         env = dict(os.environ)
+        p = args.env_prefix
         env.update({
-            "QUENDA_HTTP_PORT": str(port),
-            "QUENDA_HTTP_BASE": "http://127.0.0.1:%d" % port,
-            "QUENDA_HTTP_LOG": os.path.abspath(args.log) if args.log else "",
-            "QUENDA_HTTP_ROOT": state.root,
+            p + "_PORT": str(port),
+            p + "_BASE": "%s://127.0.0.1:%d" % (scheme, port),
+            p + "_LOG": os.path.abspath(args.log) if args.log else "",
+            p + "_ROOT": state.root,
         })
         child = subprocess.Popen(command, env=env)
         signal.signal(signal.SIGTERM, lambda *_: child.terminate())
