@@ -78,6 +78,11 @@ TEST(DuiBrowser, NavigatesThroughTheLoopbackServer) {
     RECT hr = {};
     ::GetWindowRect(host, &hr);
     EXPECT_EQ(Str(hr), Str(w->ScreenRect(L"web")));
+    // It hides and shows with its control.
+    web->SetVisible(false);
+    EXPECT_FALSE(::IsWindowVisible(host));
+    web->SetVisible(true);
+    EXPECT_TRUE(::IsWindowVisible(host));
     // The document host goes to the program's handler.
     IDispatch* external = reinterpret_cast<IDispatch*>(1);
     EXPECT_EQ(static_cast<IDocHostUIHandler*>(web)->GetExternal(&external), S_FALSE);

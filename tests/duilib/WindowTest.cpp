@@ -65,6 +65,11 @@ TEST(DuiWindow, GivenSizeWinsOverTheSkinAndLayoutFollowsResizing) {
   ::SetWindowPos(w.hwnd(), nullptr, 0, 0, 360, 260, SWP_NOMOVE | SWP_NOZORDER);
   EXPECT_TRUE(WaitFor(Ui(), [&] { return Str(w->Find(L"closebtn")->GetPos()) == "330,0,360,30"; }));
   EXPECT_EQ(Pos(w, L"bar"), "10,234,350,250");
+
+  // Hiding a button (as pellam swaps maximise and restore) gives its room to the others.
+  Ui().Run([&] { w->Find(L"minbtn")->SetVisible(false); });
+  EXPECT_TRUE(WaitFor(Ui(), [&] { return Str(w->Find(L"caption")->GetPos()) == "10,0,330,30"; }));
+  EXPECT_EQ(Pos(w, L"closebtn"), "330,0,360,30");
 }
 
 TEST(DuiWindow, ProgressKeepsItsValueInRange) {

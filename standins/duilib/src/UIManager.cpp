@@ -887,7 +887,10 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
       if (!control || control->GetManager() != this) break;
       d.eventClick = control;
       SetCapture();
-      if (control->IsEnabled()) control->SetFocus();
+      // Buttons and other controls that take the keyboard get the focus; a click on a label
+      // leaves it where it was.
+      if (control->IsEnabled() && (control->GetControlFlags() & UIFLAG_TABSTOP))
+        control->SetFocus();
       // The focus change may have removed the control.
       if (d.eventClick != control) break;
       d.Event(control, uMsg == WM_LBUTTONDOWN ? UIEVENT_BUTTONDOWN : UIEVENT_DBLCLICK, wParam,
