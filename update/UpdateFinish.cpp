@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <tlhelp32.h>
 
+#include <string>
 #include <vector>
 
 #include "UpdateCore.h"
@@ -138,8 +139,12 @@ void CWndUpdate::FinishUpdate() {
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info;
   ZeroMemory(&info, sizeof info);
-  if (CreateProcessW(program.GetData(), nullptr, nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                     &startup, &info)) {
+  // No arguments: the command line is the quoted path alone. Without one, Windows would take
+  // the unquoted path, and a folder with a space in its name would reach the client as
+  // arguments.
+  std::wstring commandLine = L"\"" + std::wstring(program.GetData()) + L"\"";
+  if (CreateProcessW(program.GetData(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+                     nullptr, &startup, &info)) {
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
   } else {

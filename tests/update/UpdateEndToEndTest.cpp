@@ -100,10 +100,15 @@ class Installation {
   }
   ~Installation() {
     for (auto& c : clients) c->Kill();
-    // The client the updater restarted, if any.
+    // The client the updater restarted, if any (a pid of the log that is still a client's:
+    // an ended one's number may have gone to another process since).
     for (const std::string& run : Runs()) {
       const size_t at = run.find("pid=");
-      if (at != std::string::npos) KillPid(static_cast<DWORD>(std::stoul(run.substr(at + 4))));
+      if (at == std::string::npos) continue;
+      const DWORD pid = static_cast<DWORD>(std::stoul(run.substr(at + 4)));
+      for (const Process& p : Processes()) {
+        if (p.pid == pid && lstrcmpiW(p.name.c_str(), kClient) == 0) KillPid(pid);
+      }
     }
     KillBrowsers();
   }
@@ -262,15 +267,17 @@ TEST_F(UpdateEndToEnd, SuccessEndsTheClientReplacesFilesAndRestartsIt) {
   EXPECT_EQ(RequestLog().find("GET /download-page?case=success "), std::string::npos);
 }
 
-TEST_F(UpdateEndToEnd, TinyPackageSucceeds) {
-  // Under one kilobyte: the percentage is computed without dividing by zero.
-  Installation inst(L"tiny");
+TEST_F(UpdateEndToEnd, TinyPackageInAFolderWithASpaceAndChineseSucceeds) {
+  // Under one kilobyte: the percentage is computed without dividing by zero. The folder's name
+  // reaches the download library as 8-bit text, and the client as one path.
+  Installation inst(L"tiny 升级");
   inst.StartClient();
   inst.StartUpdate(inst.CommandLine(L"tiny", L"tiny"));
   inst.Answer(kSuccess, IDOK);
   EXPECT_EQ(inst.WaitExit(), 0u);
   EXPECT_FALSE(FileExists(inst.Path(L"update.zip")));
-  EXPECT_TRUE(Poll([&] { return inst.Runs().size() == 2; }, 20000));  // restarted (old build)
+  ASSERT_TRUE(Poll([&] { return inst.Runs().size() == 2; }, 20000));  // restarted (old build)
+  EXPECT_NE(inst.Runs()[1].find(" argc=1 "), std::string::npos) << inst.Runs()[1];
 }
 
 struct FailureCase {
