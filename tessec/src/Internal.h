@@ -60,6 +60,7 @@ inline bool UseAesNi() {
   const unsigned need = kCpuAesNi | kCpuSsse3;
   return (CpuFeatures() & need) == need;
 }
+inline bool UseSsse3() { return (CpuFeatures() & kCpuSsse3) != 0; }
 inline bool UseShaNi() {
   const unsigned need = kCpuShaNi | kCpuSsse3 | kCpuSse41;
   return (CpuFeatures() & need) == need;
@@ -75,8 +76,15 @@ void Sha512Blocks(uint64_t state[8], const unsigned char* data, size_t blocks);
 // Portable versions, always present.
 void Sha1BlocksPortable(uint32_t state[5], const unsigned char* data, size_t blocks);
 void Sha256BlocksPortable(uint32_t state[8], const unsigned char* data, size_t blocks);
+void Sha512BlocksPortable(uint64_t state[8], const unsigned char* data, size_t blocks);
+
+// The SHA-384/512 round constants (16-byte aligned for vector loads).
+extern const uint64_t kSha512K[80];
 
 #if defined(TESSEC_X86_ACCEL)
+// SHA-512 with the message schedule in SSE registers; callers check UseSsse3().
+void Sha512BlocksSsse3(uint64_t state[8], const unsigned char* data, size_t blocks);
+
 // SHA extensions (SHA-NI); callers check UseShaNi().
 void Sha1BlocksShaNi(uint32_t state[5], const unsigned char* data, size_t blocks);
 void Sha256BlocksShaNi(uint32_t state[8], const unsigned char* data, size_t blocks);

@@ -13,8 +13,10 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "Internal.h"
+#include "RijndaelData.h"
 
 using namespace tessec_detail;
 
@@ -28,9 +30,6 @@ inline const unsigned char* Bytes(const char* p) {
   return reinterpret_cast<const unsigned char*>(p);
 }
 inline unsigned char* Bytes(char* p) { return reinterpret_cast<unsigned char*>(p); }
-
-// Index of a block size in sm_shifts.
-inline int ShiftRow(int blockSize) { return blockSize / 8 - 2; }
 
 }  // namespace
 
@@ -137,142 +136,233 @@ int CRijndael::Init(const char* key, const char* chain, int mode, int keyLength,
 }
 
 // ---- Block transformation -----------------------------------------------------------------
+//
+// The transformations work on a block as column words (first byte in the high bits). Both
+// directions have one shape, thanks to the equivalent inverse cipher: round-key row 0, middle
+// rounds of four table lookups per column, a last round through the S-box. The tables of a
+// direction are template arguments, so that the code addresses them as constants.
 
-// One middle round of the 16-byte path: column j takes row k from column j + k (encryption)
-// or j - k (decryption), all modulo 4.
-#define TESSEC_ENC_ROUND(o, i, r)                                                     \
-  o##0 = sm_T1[i##0 >> 24] ^ sm_T2[(i##1 >> 16) & 0xFF] ^ sm_T3[(i##2 >> 8) & 0xFF] ^ \
-         sm_T4[i##3 & 0xFF] ^ rk[r][0];                                               \
-  o##1 = sm_T1[i##1 >> 24] ^ sm_T2[(i##2 >> 16) & 0xFF] ^ sm_T3[(i##3 >> 8) & 0xFF] ^ \
-         sm_T4[i##0 & 0xFF] ^ rk[r][1];                                               \
-  o##2 = sm_T1[i##2 >> 24] ^ sm_T2[(i##3 >> 16) & 0xFF] ^ sm_T3[(i##0 >> 8) & 0xFF] ^ \
-         sm_T4[i##1 & 0xFF] ^ rk[r][2];                                               \
-  o##3 = sm_T1[i##3 >> 24] ^ sm_T2[(i##0 >> 16) & 0xFF] ^ sm_T3[(i##1 >> 8) & 0xFF] ^ \
-         sm_T4[i##2 & 0xFF] ^ rk[r][3];
+namespace {
 
-#define TESSEC_DEC_ROUND(o, i, r)                                                     \
-  o##0 = sm_T5[i##0 >> 24] ^ sm_T6[(i##3 >> 16) & 0xFF] ^ sm_T7[(i##2 >> 8) & 0xFF] ^ \
-         sm_T8[i##1 & 0xFF] ^ rk[r][0];                                               \
-  o##1 = sm_T5[i##1 >> 24] ^ sm_T6[(i##0 >> 16) & 0xFF] ^ sm_T7[(i##3 >> 8) & 0xFF] ^ \
-         sm_T8[i##2 & 0xFF] ^ rk[r][1];                                               \
-  o##2 = sm_T5[i##2 >> 24] ^ sm_T6[(i##1 >> 16) & 0xFF] ^ sm_T7[(i##0 >> 8) & 0xFF] ^ \
-         sm_T8[i##3 & 0xFF] ^ rk[r][2];                                               \
-  o##3 = sm_T5[i##3 >> 24] ^ sm_T6[(i##2 >> 16) & 0xFF] ^ sm_T7[(i##1 >> 8) & 0xFF] ^ \
-         sm_T8[i##0 & 0xFF] ^ rk[r][3];
+typedef const unsigned int (*RoundKeys)[8];
 
-void CRijndael::DefEncryptBlock(const char* in, char* out) {
-  const unsigned int(*rk)[8] = m_encKeys;
-  const unsigned char* p = Bytes(in);
-  uint32_t s0 = Load32BE(p) ^ rk[0][0];
-  uint32_t s1 = Load32BE(p + 4) ^ rk[0][1];
-  uint32_t s2 = Load32BE(p + 8) ^ rk[0][2];
-  uint32_t s3 = Load32BE(p + 12) ^ rk[0][3];
-  uint32_t t0, t1, t2, t3;
-  TESSEC_ENC_ROUND(t, s, 1)
-  TESSEC_ENC_ROUND(s, t, 2)
-  TESSEC_ENC_ROUND(t, s, 3)
-  TESSEC_ENC_ROUND(s, t, 4)
-  TESSEC_ENC_ROUND(t, s, 5)
-  TESSEC_ENC_ROUND(s, t, 6)
-  TESSEC_ENC_ROUND(t, s, 7)
-  TESSEC_ENC_ROUND(s, t, 8)
-  TESSEC_ENC_ROUND(t, s, 9)
-  if (m_rounds > 10) {
-    TESSEC_ENC_ROUND(s, t, 10)
-    TESSEC_ENC_ROUND(t, s, 11)
-    if (m_rounds > 12) {
-      TESSEC_ENC_ROUND(s, t, 12)
-      TESSEC_ENC_ROUND(t, s, 13)
-    }
-  }
-  const unsigned int* last = rk[m_rounds];
-  unsigned char* q = Bytes(out);
-  Store32BE(q, ((uint32_t(sm_S[t0 >> 24]) << 24) | (uint32_t(sm_S[(t1 >> 16) & 0xFF]) << 16) |
-                (uint32_t(sm_S[(t2 >> 8) & 0xFF]) << 8) | sm_S[t3 & 0xFF]) ^
-                   last[0]);
-  Store32BE(q + 4, ((uint32_t(sm_S[t1 >> 24]) << 24) | (uint32_t(sm_S[(t2 >> 16) & 0xFF]) << 16) |
-                    (uint32_t(sm_S[(t3 >> 8) & 0xFF]) << 8) | sm_S[t0 & 0xFF]) ^
-                       last[1]);
-  Store32BE(q + 8, ((uint32_t(sm_S[t2 >> 24]) << 24) | (uint32_t(sm_S[(t3 >> 16) & 0xFF]) << 16) |
-                    (uint32_t(sm_S[(t0 >> 8) & 0xFF]) << 8) | sm_S[t1 & 0xFF]) ^
-                       last[2]);
-  Store32BE(q + 12, ((uint32_t(sm_S[t3 >> 24]) << 24) | (uint32_t(sm_S[(t0 >> 16) & 0xFF]) << 16) |
-                     (uint32_t(sm_S[(t1 >> 8) & 0xFF]) << 8) | sm_S[t2 & 0xFF]) ^
-                        last[3]);
+inline uint32_t LastColumn(const unsigned char* box, uint32_t w0, uint32_t w1, uint32_t w2,
+                           uint32_t w3) {
+  return (uint32_t(box[w0 >> 24]) << 24) | (uint32_t(box[(w1 >> 16) & 0xFF]) << 16) |
+         (uint32_t(box[(w2 >> 8) & 0xFF]) << 8) | uint32_t(box[w3 & 0xFF]);
 }
 
-void CRijndael::DefDecryptBlock(const char* in, char* out) {
-  const unsigned int(*rk)[8] = m_decKeys;
-  const unsigned char* p = Bytes(in);
-  uint32_t s0 = Load32BE(p) ^ rk[0][0];
-  uint32_t s1 = Load32BE(p + 4) ^ rk[0][1];
-  uint32_t s2 = Load32BE(p + 8) ^ rk[0][2];
-  uint32_t s3 = Load32BE(p + 12) ^ rk[0][3];
-  uint32_t t0, t1, t2, t3;
-  TESSEC_DEC_ROUND(t, s, 1)
-  TESSEC_DEC_ROUND(s, t, 2)
-  TESSEC_DEC_ROUND(t, s, 3)
-  TESSEC_DEC_ROUND(s, t, 4)
-  TESSEC_DEC_ROUND(t, s, 5)
-  TESSEC_DEC_ROUND(s, t, 6)
-  TESSEC_DEC_ROUND(t, s, 7)
-  TESSEC_DEC_ROUND(s, t, 8)
-  TESSEC_DEC_ROUND(t, s, 9)
-  if (m_rounds > 10) {
-    TESSEC_DEC_ROUND(s, t, 10)
-    TESSEC_DEC_ROUND(t, s, 11)
-    if (m_rounds > 12) {
-      TESSEC_DEC_ROUND(s, t, 12)
-      TESSEC_DEC_ROUND(t, s, 13)
+// 16-byte blocks, every round spelled out. Column j takes row k from column j + k when
+// encrypting and from column j - k when decrypting (modulo 4).
+#define TESSEC_ENC_ROUND(o, i, r)                                                              \
+  o##0 = T1[i##0 >> 24] ^ T2[(i##1 >> 16) & 0xFF] ^ T3[(i##2 >> 8) & 0xFF] ^ T4[i##3 & 0xFF] ^ \
+         rk[r][0];                                                                             \
+  o##1 = T1[i##1 >> 24] ^ T2[(i##2 >> 16) & 0xFF] ^ T3[(i##3 >> 8) & 0xFF] ^ T4[i##0 & 0xFF] ^ \
+         rk[r][1];                                                                             \
+  o##2 = T1[i##2 >> 24] ^ T2[(i##3 >> 16) & 0xFF] ^ T3[(i##0 >> 8) & 0xFF] ^ T4[i##1 & 0xFF] ^ \
+         rk[r][2];                                                                             \
+  o##3 = T1[i##3 >> 24] ^ T2[(i##0 >> 16) & 0xFF] ^ T3[(i##1 >> 8) & 0xFF] ^ T4[i##2 & 0xFF] ^ \
+         rk[r][3];
+
+#define TESSEC_DEC_ROUND(o, i, r)                                                              \
+  o##0 = T1[i##0 >> 24] ^ T2[(i##3 >> 16) & 0xFF] ^ T3[(i##2 >> 8) & 0xFF] ^ T4[i##1 & 0xFF] ^ \
+         rk[r][0];                                                                             \
+  o##1 = T1[i##1 >> 24] ^ T2[(i##0 >> 16) & 0xFF] ^ T3[(i##3 >> 8) & 0xFF] ^ T4[i##2 & 0xFF] ^ \
+         rk[r][1];                                                                             \
+  o##2 = T1[i##2 >> 24] ^ T2[(i##1 >> 16) & 0xFF] ^ T3[(i##0 >> 8) & 0xFF] ^ T4[i##3 & 0xFF] ^ \
+         rk[r][2];                                                                             \
+  o##3 = T1[i##3 >> 24] ^ T2[(i##2 >> 16) & 0xFF] ^ T3[(i##1 >> 8) & 0xFF] ^ T4[i##0 & 0xFF] ^ \
+         rk[r][3];
+
+// Rounds 1 to rounds - 1, from s into t: nine, then two or four more for longer keys or blocks.
+#define TESSEC_MIDDLE_ROUNDS(ROUND) \
+  ROUND(t, s, 1)                    \
+  ROUND(s, t, 2)                    \
+  ROUND(t, s, 3)                    \
+  ROUND(s, t, 4)                    \
+  ROUND(t, s, 5)                    \
+  ROUND(s, t, 6)                    \
+  ROUND(t, s, 7)                    \
+  ROUND(s, t, 8)                    \
+  ROUND(t, s, 9)                    \
+  if (rounds > 10) {                \
+    ROUND(s, t, 10)                 \
+    ROUND(t, s, 11)                 \
+    if (rounds > 12) {              \
+      ROUND(s, t, 12)               \
+      ROUND(t, s, 13)               \
+    }                               \
+  }
+
+// The four round tables of a direction, from the contiguous copy (kFirst 0: T1-T4, 4: T5-T8).
+#define TESSEC_ROUND_TABLES                                                       \
+  const unsigned int* const T1 = tessec_detail::kRijndaelRoundTables[kFirst];     \
+  const unsigned int* const T2 = tessec_detail::kRijndaelRoundTables[kFirst + 1]; \
+  const unsigned int* const T3 = tessec_detail::kRijndaelRoundTables[kFirst + 2]; \
+  const unsigned int* const T4 = tessec_detail::kRijndaelRoundTables[kFirst + 3];
+
+// One direction of the cipher: its four round tables and its S-box.
+template <int kFirst, const unsigned char* Box, bool kDecrypt>
+struct Direction {
+  static void Block16(RoundKeys rk, int rounds, uint32_t* b) {
+    TESSEC_ROUND_TABLES
+    uint32_t s0 = b[0] ^ rk[0][0], s1 = b[1] ^ rk[0][1], s2 = b[2] ^ rk[0][2];
+    uint32_t s3 = b[3] ^ rk[0][3];
+    uint32_t t0, t1, t2, t3;
+    const unsigned int* last = rk[rounds];
+    if (kDecrypt) {
+      TESSEC_MIDDLE_ROUNDS(TESSEC_DEC_ROUND)
+      b[0] = LastColumn(Box, t0, t3, t2, t1) ^ last[0];
+      b[1] = LastColumn(Box, t1, t0, t3, t2) ^ last[1];
+      b[2] = LastColumn(Box, t2, t1, t0, t3) ^ last[2];
+      b[3] = LastColumn(Box, t3, t2, t1, t0) ^ last[3];
+    } else {
+      TESSEC_MIDDLE_ROUNDS(TESSEC_ENC_ROUND)
+      b[0] = LastColumn(Box, t0, t1, t2, t3) ^ last[0];
+      b[1] = LastColumn(Box, t1, t2, t3, t0) ^ last[1];
+      b[2] = LastColumn(Box, t2, t3, t0, t1) ^ last[2];
+      b[3] = LastColumn(Box, t3, t0, t1, t2) ^ last[3];
     }
   }
-  const unsigned int* last = rk[m_rounds];
-  unsigned char* q = Bytes(out);
-  Store32BE(q, ((uint32_t(sm_Si[t0 >> 24]) << 24) | (uint32_t(sm_Si[(t3 >> 16) & 0xFF]) << 16) |
-                (uint32_t(sm_Si[(t2 >> 8) & 0xFF]) << 8) | sm_Si[t1 & 0xFF]) ^
-                   last[0]);
-  Store32BE(q + 4, ((uint32_t(sm_Si[t1 >> 24]) << 24) | (uint32_t(sm_Si[(t0 >> 16) & 0xFF]) << 16) |
-                    (uint32_t(sm_Si[(t3 >> 8) & 0xFF]) << 8) | sm_Si[t2 & 0xFF]) ^
-                       last[1]);
-  Store32BE(q + 8, ((uint32_t(sm_Si[t2 >> 24]) << 24) | (uint32_t(sm_Si[(t1 >> 16) & 0xFF]) << 16) |
-                    (uint32_t(sm_Si[(t0 >> 8) & 0xFF]) << 8) | sm_Si[t3 & 0xFF]) ^
-                       last[2]);
-  Store32BE(q + 12,
-            ((uint32_t(sm_Si[t3 >> 24]) << 24) | (uint32_t(sm_Si[(t2 >> 16) & 0xFF]) << 16) |
-             (uint32_t(sm_Si[(t1 >> 8) & 0xFF]) << 8) | sm_Si[t0 & 0xFF]) ^
-                last[3]);
-}
+
+  // 24- and 32-byte blocks: BC columns, row k of column j taken from column j + Sk (mod BC).
+  // The columns are spelled out by pack expansion, so that every index is a constant and the
+  // state stays in registers.
+  template <int BC, int S1, int S2, int S3, size_t... J>
+  static void BlockWide(RoundKeys rk, int rounds, uint32_t* b, std::index_sequence<J...>) {
+    TESSEC_ROUND_TABLES
+    uint32_t s[BC] = {(b[J] ^ rk[0][J])...};
+    for (int r = 1; r < rounds; ++r) {
+      const uint32_t t[BC] = {(T1[s[J] >> 24] ^ T2[(s[(J + S1) % BC] >> 16) & 0xFF] ^
+                               T3[(s[(J + S2) % BC] >> 8) & 0xFF] ^ T4[s[(J + S3) % BC] & 0xFF] ^
+                               rk[r][J])...};
+      for (int j = 0; j < BC; ++j) s[j] = t[j];
+    }
+    const uint32_t out[BC] = {
+        (LastColumn(Box, s[J], s[(J + S1) % BC], s[(J + S2) % BC], s[(J + S3) % BC]) ^
+         rk[rounds][J])...};
+    for (int j = 0; j < BC; ++j) b[j] = out[j];
+  }
+
+  template <int BC, int kRow>
+  struct Shift {
+    static constexpr int kValue = tessec_detail::kRijndaelShifts[BC / 2 - 2][kRow][kDecrypt];
+  };
+
+  template <int BC>
+  static void Wide(RoundKeys rk, int rounds, uint32_t* b) {
+    BlockWide<BC, Shift<BC, 1>::kValue, Shift<BC, 2>::kValue, Shift<BC, 3>::kValue>(
+        rk, rounds, b, std::make_index_sequence<BC>());
+  }
+
+  // One block of bc columns, in place.
+  static void Block(RoundKeys rk, int rounds, int bc, uint32_t* b) {
+    if (bc == 4) {
+      Block16(rk, rounds, b);
+    } else if (bc == 6) {
+      Wide<6>(rk, rounds, b);
+    } else {
+      Wide<8>(rk, rounds, b);
+    }
+  }
+};
 
 #undef TESSEC_ENC_ROUND
 #undef TESSEC_DEC_ROUND
+#undef TESSEC_MIDDLE_ROUNDS
+#undef TESSEC_ROUND_TABLES
 
-// The general path, any block size: m_t holds the state, m_a the next round's.
+inline void LoadWords(const char* p, int n, uint32_t* w) {
+  for (int j = 0; j < n; ++j) w[j] = Load32BE(Bytes(p) + 4 * j);
+}
+inline void StoreWords(const uint32_t* w, int n, char* p) {
+  for (int j = 0; j < n; ++j) Store32BE(Bytes(p) + 4 * j, w[j]);
+}
+
+enum class Mode { kEcb, kCbc, kCfb };
+
+// A chaining mode over whole blocks with the table code: the chain is loaded once per call and
+// kept as words; every block is read completely before its output is written.
+template <Mode kMode, bool kDecrypt, class Enc, class Dec>
+void RunMode(RoundKeys encKeys, RoundKeys decKeys, int rounds, int blockSize, char* chainBytes,
+             const char* in, char* out, unsigned int len) {
+  const int bc = blockSize / 4;
+  uint32_t chain[8], block[8], ct[8];
+  LoadWords(chainBytes, bc, chain);
+  for (unsigned int pos = 0; pos < len; pos += blockSize) {
+    LoadWords(in + pos, bc, block);
+    switch (kMode) {
+      case Mode::kEcb:
+        if (kDecrypt) {
+          Dec::Block(decKeys, rounds, bc, block);
+        } else {
+          Enc::Block(encKeys, rounds, bc, block);
+        }
+        break;
+      case Mode::kCbc:
+        if (kDecrypt) {
+          for (int j = 0; j < bc; ++j) ct[j] = block[j];
+          Dec::Block(decKeys, rounds, bc, block);
+          for (int j = 0; j < bc; ++j) {
+            block[j] ^= chain[j];
+            chain[j] = ct[j];
+          }
+        } else {
+          for (int j = 0; j < bc; ++j) block[j] ^= chain[j];
+          Enc::Block(encKeys, rounds, bc, block);
+          for (int j = 0; j < bc; ++j) chain[j] = block[j];
+        }
+        break;
+      case Mode::kCfb:
+        // Both directions encrypt the chain; the ciphertext becomes the next chain.
+        for (int j = 0; j < bc; ++j) ct[j] = block[j];
+        Enc::Block(encKeys, rounds, bc, chain);
+        for (int j = 0; j < bc; ++j) block[j] ^= chain[j];
+        for (int j = 0; j < bc; ++j) chain[j] = kDecrypt ? ct[j] : block[j];
+        break;
+    }
+    StoreWords(block, bc, out + pos);
+  }
+  StoreWords(chain, bc, chainBytes);
+}
+
+}  // namespace
+
+// The two directions, named where the private tables can be named.
+#define TESSEC_ENCRYPTION typedef Direction<0, sm_S, false> Encryption;
+#define TESSEC_DECRYPTION typedef Direction<4, sm_Si, true> Decryption;
+#define TESSEC_DIRECTIONS TESSEC_ENCRYPTION TESSEC_DECRYPTION
+
+void CRijndael::DefEncryptBlock(const char* in, char* out) {
+  TESSEC_ENCRYPTION
+  uint32_t b[4];
+  LoadWords(in, 4, b);
+  Encryption::Block16(m_encKeys, m_rounds, b);
+  StoreWords(b, 4, out);
+}
+
+void CRijndael::DefDecryptBlock(const char* in, char* out) {
+  TESSEC_DECRYPTION
+  uint32_t b[4];
+  LoadWords(in, 4, b);
+  Decryption::Block16(m_decKeys, m_rounds, b);
+  StoreWords(b, 4, out);
+}
+
+// Any block size: 16-byte blocks go to the dedicated path; the others pass through the
+// scratch words m_t (in) and m_a (out).
 int CRijndael::EncryptBlock(const char* in, char* out) {
   if (!m_bReady) return -1;
   if (m_blockSize == 16) {
     DefEncryptBlock(in, out);
     return 0;
   }
+  TESSEC_ENCRYPTION
   const int bc = m_blockSize / 4;
-  const int(&shifts)[4][2] = sm_shifts[ShiftRow(m_blockSize)];
-  const int s1 = shifts[1][0], s2 = shifts[2][0], s3 = shifts[3][0];
-  for (int j = 0; j < bc; ++j) m_t[j] = Load32BE(Bytes(in) + 4 * j) ^ m_encKeys[0][j];
-  for (int r = 1; r < m_rounds; ++r) {
-    for (int j = 0; j < bc; ++j) {
-      m_a[j] = sm_T1[m_t[j] >> 24] ^ sm_T2[(m_t[(j + s1) % bc] >> 16) & 0xFF] ^
-               sm_T3[(m_t[(j + s2) % bc] >> 8) & 0xFF] ^ sm_T4[m_t[(j + s3) % bc] & 0xFF] ^
-               m_encKeys[r][j];
-    }
-    std::memcpy(m_t, m_a, sizeof(uint32_t) * bc);
-  }
-  for (int j = 0; j < bc; ++j) {
-    const uint32_t w = (uint32_t(sm_S[m_t[j] >> 24]) << 24) |
-                       (uint32_t(sm_S[(m_t[(j + s1) % bc] >> 16) & 0xFF]) << 16) |
-                       (uint32_t(sm_S[(m_t[(j + s2) % bc] >> 8) & 0xFF]) << 8) |
-                       uint32_t(sm_S[m_t[(j + s3) % bc] & 0xFF]);
-    m_a[j] = w ^ m_encKeys[m_rounds][j];
-  }
-  for (int j = 0; j < bc; ++j) Store32BE(Bytes(out) + 4 * j, m_a[j]);
+  LoadWords(in, bc, m_t);
+  std::memcpy(m_a, m_t, sizeof(m_a));
+  Encryption::Block(m_encKeys, m_rounds, bc, m_a);
+  StoreWords(m_a, bc, out);
   return 0;
 }
 
@@ -282,26 +372,12 @@ int CRijndael::DecryptBlock(const char* in, char* out) {
     DefDecryptBlock(in, out);
     return 0;
   }
+  TESSEC_DECRYPTION
   const int bc = m_blockSize / 4;
-  const int(&shifts)[4][2] = sm_shifts[ShiftRow(m_blockSize)];
-  const int s1 = shifts[1][1], s2 = shifts[2][1], s3 = shifts[3][1];
-  for (int j = 0; j < bc; ++j) m_t[j] = Load32BE(Bytes(in) + 4 * j) ^ m_decKeys[0][j];
-  for (int r = 1; r < m_rounds; ++r) {
-    for (int j = 0; j < bc; ++j) {
-      m_a[j] = sm_T5[m_t[j] >> 24] ^ sm_T6[(m_t[(j + s1) % bc] >> 16) & 0xFF] ^
-               sm_T7[(m_t[(j + s2) % bc] >> 8) & 0xFF] ^ sm_T8[m_t[(j + s3) % bc] & 0xFF] ^
-               m_decKeys[r][j];
-    }
-    std::memcpy(m_t, m_a, sizeof(uint32_t) * bc);
-  }
-  for (int j = 0; j < bc; ++j) {
-    const uint32_t w = (uint32_t(sm_Si[m_t[j] >> 24]) << 24) |
-                       (uint32_t(sm_Si[(m_t[(j + s1) % bc] >> 16) & 0xFF]) << 16) |
-                       (uint32_t(sm_Si[(m_t[(j + s2) % bc] >> 8) & 0xFF]) << 8) |
-                       uint32_t(sm_Si[m_t[(j + s3) % bc] & 0xFF]);
-    m_a[j] = w ^ m_decKeys[m_rounds][j];
-  }
-  for (int j = 0; j < bc; ++j) Store32BE(Bytes(out) + 4 * j, m_a[j]);
+  LoadWords(in, bc, m_t);
+  std::memcpy(m_a, m_t, sizeof(m_a));
+  Decryption::Block(m_decKeys, m_rounds, bc, m_a);
+  StoreWords(m_a, bc, out);
   return 0;
 }
 
@@ -313,107 +389,82 @@ int CRijndael::Xor(char* buf, const char* data) {
 
 // ---- Chaining modes -----------------------------------------------------------------------
 
+#define TESSEC_RUN_MODE(mode, decrypt)                                                        \
+  TESSEC_DIRECTIONS                                                                           \
+  RunMode<mode, decrypt, Encryption, Decryption>(m_encKeys, m_decKeys, m_rounds, m_blockSize, \
+                                                 m_chain, in, out, len);                      \
+  return 0;
+
 int CRijndael::Encrypt_OTHER(const char* in, char* out, unsigned int len) {
   if (!m_bReady || len == 0 || len % m_blockSize) return -1;
-  const unsigned int bs = m_blockSize;
 #if defined(TESSEC_X86_ACCEL)
-  if (bs == 16 && UseAesNi()) {
+  if (m_blockSize == 16 && UseAesNi()) {
     AesNiEncryptEcb(m_encKeys, m_rounds, Bytes(in), Bytes(out), len / 16);
     return 0;
   }
 #endif
-  for (unsigned int i = 0; i < len; i += bs) EncryptBlock(in + i, out + i);
-  return 0;
+  TESSEC_RUN_MODE(Mode::kEcb, false)
 }
 
 int CRijndael::Decrypt_OTHER(const char* in, char* out, unsigned int len) {
   if (!m_bReady || len == 0 || len % m_blockSize) return -1;
-  const unsigned int bs = m_blockSize;
 #if defined(TESSEC_X86_ACCEL)
-  if (bs == 16 && UseAesNi()) {
+  if (m_blockSize == 16 && UseAesNi()) {
     AesNiDecryptEcb(m_decKeys, m_rounds, Bytes(in), Bytes(out), len / 16);
     return 0;
   }
 #endif
-  for (unsigned int i = 0; i < len; i += bs) DecryptBlock(in + i, out + i);
-  return 0;
+  TESSEC_RUN_MODE(Mode::kEcb, true)
 }
 
 int CRijndael::Encrypt_CBC(const char* in, char* out, unsigned int len) {
   if (!m_bReady || len == 0 || len % m_blockSize) return -1;
-  const unsigned int bs = m_blockSize;
 #if defined(TESSEC_X86_ACCEL)
-  if (bs == 16 && UseAesNi()) {
+  if (m_blockSize == 16 && UseAesNi()) {
     AesNiEncryptCbc(m_encKeys, m_rounds, Bytes(m_chain), Bytes(in), Bytes(out), len / 16);
     return 0;
   }
 #endif
-  for (unsigned int i = 0; i < len; i += bs) {
-    Xor(m_chain, in + i);
-    EncryptBlock(m_chain, m_chain);
-    std::memcpy(out + i, m_chain, bs);
-  }
-  return 0;
+  TESSEC_RUN_MODE(Mode::kCbc, false)
 }
 
 int CRijndael::Decrypt_CBC(const char* in, char* out, unsigned int len) {
   if (!m_bReady || len == 0 || len % m_blockSize) return -1;
-  const unsigned int bs = m_blockSize;
 #if defined(TESSEC_X86_ACCEL)
-  if (bs == 16 && UseAesNi()) {
+  if (m_blockSize == 16 && UseAesNi()) {
     AesNiDecryptCbc(m_decKeys, m_rounds, Bytes(m_chain), Bytes(in), Bytes(out), len / 16);
     return 0;
   }
 #endif
-  char ct[32];
-  char pt[32];
-  for (unsigned int i = 0; i < len; i += bs) {
-    std::memcpy(ct, in + i, bs);
-    DecryptBlock(ct, pt);
-    Xor(pt, m_chain);
-    std::memcpy(m_chain, ct, bs);
-    std::memcpy(out + i, pt, bs);
-  }
-  return 0;
+  TESSEC_RUN_MODE(Mode::kCbc, true)
 }
 
 int CRijndael::Encrypt_CFB(const char* in, char* out, unsigned int len) {
   if (!m_bReady || len == 0 || len % m_blockSize) return -1;
-  const unsigned int bs = m_blockSize;
 #if defined(TESSEC_X86_ACCEL)
-  if (bs == 16 && UseAesNi()) {
+  if (m_blockSize == 16 && UseAesNi()) {
     AesNiEncryptCfb(m_encKeys, m_rounds, Bytes(m_chain), Bytes(in), Bytes(out), len / 16);
     return 0;
   }
 #endif
-  for (unsigned int i = 0; i < len; i += bs) {
-    EncryptBlock(m_chain, m_chain);
-    Xor(m_chain, in + i);
-    std::memcpy(out + i, m_chain, bs);
-  }
-  return 0;
+  TESSEC_RUN_MODE(Mode::kCfb, false)
 }
 
 int CRijndael::Decrypt_CFB(const char* in, char* out, unsigned int len) {
   if (!m_bReady || len == 0 || len % m_blockSize) return -1;
-  const unsigned int bs = m_blockSize;
 #if defined(TESSEC_X86_ACCEL)
-  if (bs == 16 && UseAesNi()) {
+  if (m_blockSize == 16 && UseAesNi()) {
     AesNiDecryptCfb(m_encKeys, m_rounds, Bytes(m_chain), Bytes(in), Bytes(out), len / 16);
     return 0;
   }
 #endif
-  char ct[32];
-  char pt[32];
-  for (unsigned int i = 0; i < len; i += bs) {
-    std::memcpy(ct, in + i, bs);
-    EncryptBlock(m_chain, pt);
-    Xor(pt, ct);
-    std::memcpy(m_chain, ct, bs);
-    std::memcpy(out + i, pt, bs);
-  }
-  return 0;
+  TESSEC_RUN_MODE(Mode::kCfb, true)
 }
+
+#undef TESSEC_RUN_MODE
+#undef TESSEC_DIRECTIONS
+#undef TESSEC_ENCRYPTION
+#undef TESSEC_DECRYPTION
 
 // ---- Block and message level --------------------------------------------------------------
 

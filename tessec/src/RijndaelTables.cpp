@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "RijndaelData.h"
 #include "TableMacros.h"
 
 namespace public_crypt {
@@ -84,6 +85,25 @@ constexpr unsigned char Rcon(int i) { return kTables.rcon[i]; }
 
 }  // namespace
 
+}  // namespace public_crypt
+
+namespace tessec_detail {
+
+// The round tables once more, laid out back to back (T1-T4, then T5-T8) for the block code:
+// with the four tables of a direction at fixed distances, one base register addresses them
+// all, where four separate arrays would need four. The exported tables below hold the same
+// values; both are constant data.
+const unsigned int kRijndaelRoundTables[8][256] = {
+    {TESSEC_TABLE256(public_crypt::T1)}, {TESSEC_TABLE256(public_crypt::T2)},
+    {TESSEC_TABLE256(public_crypt::T3)}, {TESSEC_TABLE256(public_crypt::T4)},
+    {TESSEC_TABLE256(public_crypt::T5)}, {TESSEC_TABLE256(public_crypt::T6)},
+    {TESSEC_TABLE256(public_crypt::T7)}, {TESSEC_TABLE256(public_crypt::T8)},
+};
+
+}  // namespace tessec_detail
+
+namespace public_crypt {
+
 const unsigned char CRijndael::sm_S[256] = {TESSEC_TABLE256(S)};
 const unsigned char CRijndael::sm_Si[256] = {TESSEC_TABLE256(Si)};
 const unsigned int CRijndael::sm_T1[256] = {TESSEC_TABLE256(T1)};
@@ -108,10 +128,13 @@ const unsigned char CRijndael::sm_rcon[30] = {
 };
 
 // Row shift offsets (encrypt, decrypt) for rows 0-3, by block size 16, 24 and 32 bytes.
-const int CRijndael::sm_shifts[3][4][2] = {
-    {{0, 0}, {1, 3}, {2, 2}, {3, 1}},
-    {{0, 0}, {1, 5}, {2, 4}, {3, 3}},
-    {{0, 0}, {1, 7}, {3, 5}, {4, 4}},
-};
+#define TESSEC_SHIFT_ROW(b, r) \
+  { tessec_detail::kRijndaelShifts[b][r][0], tessec_detail::kRijndaelShifts[b][r][1] }
+#define TESSEC_SHIFT_BLOCK(b) \
+  { TESSEC_SHIFT_ROW(b, 0), TESSEC_SHIFT_ROW(b, 1), TESSEC_SHIFT_ROW(b, 2), TESSEC_SHIFT_ROW(b, 3) }
+const int CRijndael::sm_shifts[3][4][2] = {TESSEC_SHIFT_BLOCK(0), TESSEC_SHIFT_BLOCK(1),
+                                           TESSEC_SHIFT_BLOCK(2)};
+#undef TESSEC_SHIFT_ROW
+#undef TESSEC_SHIFT_BLOCK
 
 }  // namespace public_crypt

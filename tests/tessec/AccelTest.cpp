@@ -1,8 +1,8 @@
-// The instruction-set paths (AES-NI, SHA extensions) against the portable table code, which is
-// switched on by masking the CPU features (an internal switch, so this test links the library
-// statically). The table path for 16-byte blocks is also checked on its own against the
-// published AES examples and the textbook cipher, since with AES-NI present the other tests
-// never reach it.
+// The instruction-set paths (AES-NI, SHA extensions, the SSSE3 schedule of SHA-512) against the
+// portable table code, which is switched on by masking the CPU features (an internal switch, so
+// this test links the library statically). The table path for 16-byte blocks is also checked on its
+// own against the published AES examples and the textbook cipher, since with AES-NI present the
+// other tests never reach it.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -125,28 +125,48 @@ std::string Hash(CHash& h, const Bytes& data) {
   return ToHex(out, h.GetDigestLen());
 }
 
-TEST(Paths, ShaExtensionsMatchThePortableCode) {
+TEST(Paths, ShaPathsMatchThePortableCode) {
   {
     FeatureMask none(0);
     CSHA1 sha1;
     CSHA256 sha256;
+    CSHA512 sha512;
     EXPECT_EQ(Hash(sha1, Bytes{'a', 'b', 'c'}), "a9993e364706816aba3e25717850c26c9cd0d89d");
     EXPECT_EQ(Hash(sha256, Bytes{'a', 'b', 'c'}),
               "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(Hash(sha512, Bytes{'a', 'b', 'c'}),
+              "ddaf35a193617abacc417349ae20413112e6fa4e89a97ea20a9eeee64b55d39a2192992a274fc1a836"
+              "ba3c23a3feebbd454d4423643ce80e2a9ac94fa54ca49f");
   }
-  if (!tessec_detail::UseShaNi()) GTEST_SKIP() << "no SHA extensions on this CPU";
+  if (!tessec_detail::UseShaNi() || !tessec_detail::UseSsse3()) {
+    GTEST_SKIP() << "no SHA extensions or SSSE3 on this CPU";
+  }
   Random rng(29);
   CSHA1 sha1;
   CSHA256 sha256;
+  CSHA384 sha384;
+  CSHA512 sha512;
   for (int iter = 0; iter < 200; ++iter) {
     const Bytes msg = rng.RandomBytes(iter < 150 ? iter * 3 : rng.Below(10000));
     const std::string fast1 = Hash(sha1, msg), fast256 = Hash(sha256, msg);
+    const std::string fast384 = Hash(sha384, msg), fast512 = Hash(sha512, msg);
     FeatureMask none(0);
     ASSERT_EQ(Hash(sha1, msg), fast1) << msg.size();
     ASSERT_EQ(Hash(sha256, msg), fast256) << msg.size();
+    ASSERT_EQ(Hash(sha384, msg), fast384) << msg.size();
+    ASSERT_EQ(Hash(sha512, msg), fast512) << msg.size();
   }
 #if defined(TESSEC_X86_ACCEL)
   // The block functions themselves, from arbitrary states.
+  for (int iter = 0; iter < 50; ++iter) {
+    uint64_t x[8], y[8];
+    for (int i = 0; i < 8; ++i) x[i] = y[i] = (uint64_t(rng.Next()) << 32) | rng.Next();
+    const Bytes big = rng.RandomBytes(128 * (1 + rng.Below(5)));
+    tessec_detail::Sha512BlocksSsse3(x, big.data(), big.size() / 128);
+    tessec_detail::Sha512BlocksPortable(y, big.data(), big.size() / 128);
+    ASSERT_EQ(ToHex(reinterpret_cast<unsigned char*>(x), 64),
+              ToHex(reinterpret_cast<unsigned char*>(y), 64));
+  }
   for (int iter = 0; iter < 50; ++iter) {
     uint32_t a[8], b[8];
     for (int i = 0; i < 8; ++i) a[i] = b[i] = rng.Next();
