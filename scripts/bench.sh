@@ -24,3 +24,5 @@ run zip-extract bench/zip/run_extract_bench.sh build/win32
 run xml build/bench/bin/bench_xml
 run download bench/update/run_download_bench.sh build/win32
 run update bench/update/run_update_bench.sh build/win32
+run tessec build/bench/bin/bench_tessec
+run tessec-vs-openssl-integer env OPENSSL_ia32cap="~0x1200020200000000:~0xffffffffffffffff" build/bench/bin/bench_tessec
