@@ -2,8 +2,10 @@
 //
 // A message is hashed by Init (or a fresh object), any number of Update calls and Final. Final
 // does not reset the object: the next message needs Init first. Each object owns a context
-// record on the free store; the constructor throws std::bad_alloc when it cannot get one. A
-// copy (construction or assignment) duplicates the running state into a record of its own.
+// record on the free store; the constructor throws std::bad_alloc when it cannot get one (a
+// mingw build with the static runtime cannot pass an exception out of the DLL: the program
+// ends instead). A copy (construction or assignment) duplicates the running state into a
+// record of its own.
 #pragma once
 
 #include "TessecApi.h"
