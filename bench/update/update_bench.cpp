@@ -168,6 +168,12 @@ double UpdateEndToEnd(const std::wstring& runtime, const std::wstring& client,
     if (WaitForSingleObject(process, 2) == WAIT_OBJECT_0) Fail("update.exe ended early");
   }
   const double started = Now();
+  // The package takes its name once complete.
+  const std::wstring package = inst + L"\\update.zip";
+  while (!Exists(package)) {
+    if (WaitForSingleObject(process, 2) == WAIT_OBJECT_0) Fail("update.exe ended early");
+  }
+  const double downloaded = Now();
   BoxQuery q = {pid, nullptr};
   while (!q.box) {
     if (WaitForSingleObject(process, 5) == WAIT_OBJECT_0) Fail("update.exe ended early");
@@ -189,7 +195,11 @@ double UpdateEndToEnd(const std::wstring& runtime, const std::wstring& client,
   GetExitCodeProcess(process, &code);
   CloseHandle(process);
   Kill(restarted);
-  if (code != 0 || Exists(inst + L"\\update.zip")) Fail("the update did not succeed");
+  if (code != 0 || Exists(package)) Fail("the update did not succeed");
+  std::fprintf(stderr,
+               "  update: download %.3f s, then to the success message %.3f s, then to the "
+               "restart %.3f s\n",
+               downloaded - started, boxShown - downloaded, clientStarted - boxAnswered);
   return (clientStarted - started) - (boxAnswered - boxShown);
 }
 
