@@ -153,6 +153,8 @@ class Transfer {
   bool totalKnown_ = false;
   std::string validator_;  // for If-Range: a strong entity tag or the modification date
   uint64_t retryAfter_ = 0;
+  bool reported_ = false;  // what the last progress notification said
+  uint64_t reportedTotal_ = 0, reportedDone_ = 0;
 };
 
 int Transfer::Run(const std::wstring& url, const std::wstring& path) {
@@ -395,11 +397,15 @@ bool Transfer::Append(const char* data, DWORD size) {
 
 void Transfer::Report() {
   // done equal to total is reserved for the one call after the file is in place.
-  if (!totalKnown_) {
-    owner_->OnProgress(0.0, static_cast<double>(have_));
-  } else if (have_ < total_) {
-    owner_->OnProgress(static_cast<double>(total_), static_cast<double>(have_));
-  }
+  if (totalKnown_ && have_ >= total_) return;
+  const uint64_t total = totalKnown_ ? total_ : 0;
+  // The counts only grow: when an attempt had to start over, the notifications wait until it
+  // has passed what was already shown (unless the file itself changed size).
+  if (reported_ && total == reportedTotal_ && have_ <= reportedDone_) return;
+  owner_->OnProgress(static_cast<double>(total), static_cast<double>(have_));
+  reported_ = true;
+  reportedTotal_ = total;
+  reportedDone_ = have_;
 }
 
 }  // namespace
