@@ -21,19 +21,14 @@ const int kLanes = 8;
 const int kLanes = 4;
 #endif
 
-struct RoundKeys {
-  __m128i k[15];
-  int rounds;
-};
-
 // A key row holds its words with the column's first byte in the high bits: reversing the
-// bytes of each word gives the byte order of the state.
-void LoadKeys(const uint32_t (*rows)[8], int rounds, RoundKeys* keys) {
+// bytes of each word gives the byte order of the state. (A plain local array rather than a
+// struct: the round keys of one call, kept in registers as far as they go.)
+void LoadKeys(const uint32_t (*rows)[8], int rounds, __m128i* keys) {
   const __m128i swap = _mm_set_epi8(12, 13, 14, 15, 8, 9, 10, 11, 4, 5, 6, 7, 0, 1, 2, 3);
   for (int r = 0; r <= rounds; ++r) {
-    keys->k[r] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[r])), swap);
+    keys[r] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[r])), swap);
   }
-  keys->rounds = rounds;
 }
 
 inline __m128i Load(const unsigned char* p) {
@@ -43,37 +38,37 @@ inline void Store(unsigned char* p, __m128i v) {
   _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
 }
 
-inline __m128i EncryptOne(__m128i b, const RoundKeys& keys) {
-  b = _mm_xor_si128(b, keys.k[0]);
-  for (int r = 1; r < keys.rounds; ++r) b = _mm_aesenc_si128(b, keys.k[r]);
-  return _mm_aesenclast_si128(b, keys.k[keys.rounds]);
+inline __m128i EncryptOne(__m128i b, const __m128i* keys, int rounds) {
+  b = _mm_xor_si128(b, keys[0]);
+  for (int r = 1; r < rounds; ++r) b = _mm_aesenc_si128(b, keys[r]);
+  return _mm_aesenclast_si128(b, keys[rounds]);
 }
 
-inline __m128i DecryptOne(__m128i b, const RoundKeys& keys) {
-  b = _mm_xor_si128(b, keys.k[0]);
-  for (int r = 1; r < keys.rounds; ++r) b = _mm_aesdec_si128(b, keys.k[r]);
-  return _mm_aesdeclast_si128(b, keys.k[keys.rounds]);
+inline __m128i DecryptOne(__m128i b, const __m128i* keys, int rounds) {
+  b = _mm_xor_si128(b, keys[0]);
+  for (int r = 1; r < rounds; ++r) b = _mm_aesdec_si128(b, keys[r]);
+  return _mm_aesdeclast_si128(b, keys[rounds]);
 }
 
 template <int N>
-inline void EncryptLanes(__m128i* b, const RoundKeys& keys) {
-  for (int i = 0; i < N; ++i) b[i] = _mm_xor_si128(b[i], keys.k[0]);
-  for (int r = 1; r < keys.rounds; ++r) {
-    const __m128i k = keys.k[r];
+inline void EncryptLanes(__m128i* b, const __m128i* keys, int rounds) {
+  for (int i = 0; i < N; ++i) b[i] = _mm_xor_si128(b[i], keys[0]);
+  for (int r = 1; r < rounds; ++r) {
+    const __m128i k = keys[r];
     for (int i = 0; i < N; ++i) b[i] = _mm_aesenc_si128(b[i], k);
   }
-  const __m128i last = keys.k[keys.rounds];
+  const __m128i last = keys[rounds];
   for (int i = 0; i < N; ++i) b[i] = _mm_aesenclast_si128(b[i], last);
 }
 
 template <int N>
-inline void DecryptLanes(__m128i* b, const RoundKeys& keys) {
-  for (int i = 0; i < N; ++i) b[i] = _mm_xor_si128(b[i], keys.k[0]);
-  for (int r = 1; r < keys.rounds; ++r) {
-    const __m128i k = keys.k[r];
+inline void DecryptLanes(__m128i* b, const __m128i* keys, int rounds) {
+  for (int i = 0; i < N; ++i) b[i] = _mm_xor_si128(b[i], keys[0]);
+  for (int r = 1; r < rounds; ++r) {
+    const __m128i k = keys[r];
     for (int i = 0; i < N; ++i) b[i] = _mm_aesdec_si128(b[i], k);
   }
-  const __m128i last = keys.k[keys.rounds];
+  const __m128i last = keys[rounds];
   for (int i = 0; i < N; ++i) b[i] = _mm_aesdeclast_si128(b[i], last);
 }
 
@@ -81,38 +76,38 @@ inline void DecryptLanes(__m128i* b, const RoundKeys& keys) {
 
 void AesNiEncryptEcb(const uint32_t (*rk)[8], int rounds, const unsigned char* in,
                      unsigned char* out, size_t blocks) {
-  RoundKeys keys;
-  LoadKeys(rk, rounds, &keys);
+  __m128i keys[15];
+  LoadKeys(rk, rounds, keys);
   for (; blocks >= kLanes; blocks -= kLanes, in += 16 * kLanes, out += 16 * kLanes) {
     __m128i b[kLanes];
     for (int i = 0; i < kLanes; ++i) b[i] = Load(in + 16 * i);
-    EncryptLanes<kLanes>(b, keys);
+    EncryptLanes<kLanes>(b, keys, rounds);
     for (int i = 0; i < kLanes; ++i) Store(out + 16 * i, b[i]);
   }
-  for (; blocks; --blocks, in += 16, out += 16) Store(out, EncryptOne(Load(in), keys));
+  for (; blocks; --blocks, in += 16, out += 16) Store(out, EncryptOne(Load(in), keys, rounds));
 }
 
 void AesNiDecryptEcb(const uint32_t (*dk)[8], int rounds, const unsigned char* in,
                      unsigned char* out, size_t blocks) {
-  RoundKeys keys;
-  LoadKeys(dk, rounds, &keys);
+  __m128i keys[15];
+  LoadKeys(dk, rounds, keys);
   for (; blocks >= kLanes; blocks -= kLanes, in += 16 * kLanes, out += 16 * kLanes) {
     __m128i b[kLanes];
     for (int i = 0; i < kLanes; ++i) b[i] = Load(in + 16 * i);
-    DecryptLanes<kLanes>(b, keys);
+    DecryptLanes<kLanes>(b, keys, rounds);
     for (int i = 0; i < kLanes; ++i) Store(out + 16 * i, b[i]);
   }
-  for (; blocks; --blocks, in += 16, out += 16) Store(out, DecryptOne(Load(in), keys));
+  for (; blocks; --blocks, in += 16, out += 16) Store(out, DecryptOne(Load(in), keys, rounds));
 }
 
 // CBC encryption and CFB encryption chain every block into the next: one block at a time.
 void AesNiEncryptCbc(const uint32_t (*rk)[8], int rounds, unsigned char* chain,
                      const unsigned char* in, unsigned char* out, size_t blocks) {
-  RoundKeys keys;
-  LoadKeys(rk, rounds, &keys);
+  __m128i keys[15];
+  LoadKeys(rk, rounds, keys);
   __m128i c = Load(chain);
   for (; blocks; --blocks, in += 16, out += 16) {
-    c = EncryptOne(_mm_xor_si128(c, Load(in)), keys);
+    c = EncryptOne(_mm_xor_si128(c, Load(in)), keys, rounds);
     Store(out, c);
   }
   Store(chain, c);
@@ -120,11 +115,11 @@ void AesNiEncryptCbc(const uint32_t (*rk)[8], int rounds, unsigned char* chain,
 
 void AesNiEncryptCfb(const uint32_t (*rk)[8], int rounds, unsigned char* chain,
                      const unsigned char* in, unsigned char* out, size_t blocks) {
-  RoundKeys keys;
-  LoadKeys(rk, rounds, &keys);
+  __m128i keys[15];
+  LoadKeys(rk, rounds, keys);
   __m128i c = Load(chain);
   for (; blocks; --blocks, in += 16, out += 16) {
-    c = _mm_xor_si128(EncryptOne(c, keys), Load(in));
+    c = _mm_xor_si128(EncryptOne(c, keys, rounds), Load(in));
     Store(out, c);
   }
   Store(chain, c);
@@ -134,20 +129,20 @@ void AesNiEncryptCfb(const uint32_t (*rk)[8], int rounds, unsigned char* chain,
 // several blocks at a time. Each group is read completely before any of it is written.
 void AesNiDecryptCbc(const uint32_t (*dk)[8], int rounds, unsigned char* chain,
                      const unsigned char* in, unsigned char* out, size_t blocks) {
-  RoundKeys keys;
-  LoadKeys(dk, rounds, &keys);
+  __m128i keys[15];
+  LoadKeys(dk, rounds, keys);
   __m128i c = Load(chain);
   for (; blocks >= kLanes; blocks -= kLanes, in += 16 * kLanes, out += 16 * kLanes) {
     __m128i ct[kLanes], b[kLanes];
     for (int i = 0; i < kLanes; ++i) b[i] = ct[i] = Load(in + 16 * i);
-    DecryptLanes<kLanes>(b, keys);
+    DecryptLanes<kLanes>(b, keys, rounds);
     Store(out, _mm_xor_si128(b[0], c));
     for (int i = 1; i < kLanes; ++i) Store(out + 16 * i, _mm_xor_si128(b[i], ct[i - 1]));
     c = ct[kLanes - 1];
   }
   for (; blocks; --blocks, in += 16, out += 16) {
     const __m128i ct = Load(in);
-    Store(out, _mm_xor_si128(DecryptOne(ct, keys), c));
+    Store(out, _mm_xor_si128(DecryptOne(ct, keys, rounds), c));
     c = ct;
   }
   Store(chain, c);
@@ -155,21 +150,21 @@ void AesNiDecryptCbc(const uint32_t (*dk)[8], int rounds, unsigned char* chain,
 
 void AesNiDecryptCfb(const uint32_t (*rk)[8], int rounds, unsigned char* chain,
                      const unsigned char* in, unsigned char* out, size_t blocks) {
-  RoundKeys keys;
-  LoadKeys(rk, rounds, &keys);
+  __m128i keys[15];
+  LoadKeys(rk, rounds, keys);
   __m128i c = Load(chain);
   for (; blocks >= kLanes; blocks -= kLanes, in += 16 * kLanes, out += 16 * kLanes) {
     __m128i ct[kLanes], b[kLanes];
     b[0] = c;
     for (int i = 0; i < kLanes; ++i) ct[i] = Load(in + 16 * i);
     for (int i = 1; i < kLanes; ++i) b[i] = ct[i - 1];
-    EncryptLanes<kLanes>(b, keys);
+    EncryptLanes<kLanes>(b, keys, rounds);
     for (int i = 0; i < kLanes; ++i) Store(out + 16 * i, _mm_xor_si128(b[i], ct[i]));
     c = ct[kLanes - 1];
   }
   for (; blocks; --blocks, in += 16, out += 16) {
     const __m128i ct = Load(in);
-    Store(out, _mm_xor_si128(EncryptOne(c, keys), ct));
+    Store(out, _mm_xor_si128(EncryptOne(c, keys, rounds), ct));
     c = ct;
   }
   Store(chain, c);

@@ -210,7 +210,7 @@ struct Direction {
     uint32_t s3 = b[3] ^ rk[0][3];
     uint32_t t0, t1, t2, t3;
     const unsigned int* last = rk[rounds];
-    if (kDecrypt) {
+    if constexpr (kDecrypt) {
       TESSEC_MIDDLE_ROUNDS(TESSEC_DEC_ROUND)
       b[0] = LastColumn(Box, t0, t3, t2, t1) ^ last[0];
       b[1] = LastColumn(Box, t1, t0, t3, t2) ^ last[1];
@@ -291,35 +291,31 @@ void RunMode(RoundKeys encKeys, RoundKeys decKeys, int rounds, int blockSize, ch
   LoadWords(chainBytes, bc, chain);
   for (unsigned int pos = 0; pos < len; pos += blockSize) {
     LoadWords(in + pos, bc, block);
-    switch (kMode) {
-      case Mode::kEcb:
-        if (kDecrypt) {
-          Dec::Block(decKeys, rounds, bc, block);
-        } else {
-          Enc::Block(encKeys, rounds, bc, block);
-        }
-        break;
-      case Mode::kCbc:
-        if (kDecrypt) {
-          for (int j = 0; j < bc; ++j) ct[j] = block[j];
-          Dec::Block(decKeys, rounds, bc, block);
-          for (int j = 0; j < bc; ++j) {
-            block[j] ^= chain[j];
-            chain[j] = ct[j];
-          }
-        } else {
-          for (int j = 0; j < bc; ++j) block[j] ^= chain[j];
-          Enc::Block(encKeys, rounds, bc, block);
-          for (int j = 0; j < bc; ++j) chain[j] = block[j];
-        }
-        break;
-      case Mode::kCfb:
-        // Both directions encrypt the chain; the ciphertext becomes the next chain.
+    if constexpr (kMode == Mode::kEcb) {
+      if constexpr (kDecrypt) {
+        Dec::Block(decKeys, rounds, bc, block);
+      } else {
+        Enc::Block(encKeys, rounds, bc, block);
+      }
+    } else if constexpr (kMode == Mode::kCbc) {
+      if constexpr (kDecrypt) {
         for (int j = 0; j < bc; ++j) ct[j] = block[j];
-        Enc::Block(encKeys, rounds, bc, chain);
+        Dec::Block(decKeys, rounds, bc, block);
+        for (int j = 0; j < bc; ++j) {
+          block[j] ^= chain[j];
+          chain[j] = ct[j];
+        }
+      } else {
         for (int j = 0; j < bc; ++j) block[j] ^= chain[j];
-        for (int j = 0; j < bc; ++j) chain[j] = kDecrypt ? ct[j] : block[j];
-        break;
+        Enc::Block(encKeys, rounds, bc, block);
+        for (int j = 0; j < bc; ++j) chain[j] = block[j];
+      }
+    } else {
+      // CFB: both directions encrypt the chain; the ciphertext becomes the next chain.
+      for (int j = 0; j < bc; ++j) ct[j] = block[j];
+      Enc::Block(encKeys, rounds, bc, chain);
+      for (int j = 0; j < bc; ++j) block[j] ^= chain[j];
+      for (int j = 0; j < bc; ++j) chain[j] = kDecrypt ? ct[j] : block[j];
     }
     StoreWords(block, bc, out + pos);
   }
