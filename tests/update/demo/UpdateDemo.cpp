@@ -124,6 +124,7 @@ int wmain(int argc, wchar_t** argv) {
     return 1;
   }
   Say(L"  message box \"" + box.caption + L"\": " + box.text);
+  Pump(500);  // the window below repaints once the box runs its loop
   Screenshot(L"message");
   if (userDisplay) {
     Say(L"  (answer it on your display, or it is answered for you in 10 s)");
