@@ -949,6 +949,8 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
 
     case WM_SETCURSOR: {
       if (LOWORD(lParam) != HTCLIENT) break;  // borders and caption: the system's cursors
+      // Over a child window (a hosted browser) the child's own cursor applies.
+      if (reinterpret_cast<HWND>(wParam) != d.hWnd) break;
       POINT pt = {};
       ::GetCursorPos(&pt);
       ::ScreenToClient(d.hWnd, &pt);
