@@ -32,7 +32,7 @@ class CCommandLine {
  private:
   void Split();
 
-  Utf16Char* buffer;                // writable copy of the command line, or null when empty
-  Utf16Char* tokens[MAX_TOKENS];    // each points into buffer
+  Utf16Char* buffer;              // writable copy of the command line, or null when empty
+  Utf16Char* tokens[MAX_TOKENS];  // each points into buffer
   int count;
 };

@@ -10,7 +10,8 @@ int wmain() {
   CCommandLine cmd(GetCommandLineW());
   std::printf("count %d\n", cmd.GetCount());
   for (int i = 0; i < cmd.GetCount(); ++i) {
-    for (const wchar_t* p = cmd.GetToken(i); *p; ++p) std::printf("%04x ", static_cast<unsigned>(*p));
+    for (const wchar_t* p = cmd.GetToken(i); *p; ++p)
+      std::printf("%04x ", static_cast<unsigned>(*p));
     std::printf("\n");
   }
   return 0;

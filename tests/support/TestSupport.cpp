@@ -85,9 +85,9 @@ bool WriteFileBytes(const std::wstring& path, const std::string& data) {
   HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   DWORD put = 0;
-  const bool ok = data.empty() || (WriteFile(h, data.data(), static_cast<DWORD>(data.size()), &put,
-                                             nullptr) &&
-                                   put == data.size());
+  const bool ok =
+      data.empty() || (WriteFile(h, data.data(), static_cast<DWORD>(data.size()), &put, nullptr) &&
+                       put == data.size());
   CloseHandle(h);
   return ok;
 }
@@ -143,8 +143,10 @@ std::wstring Quote(const std::wstring& arg) {
       ++backslashes;
       continue;
     }
-    if (c == L'"') out.append(backslashes * 2 + 1, L'\\');
-    else out.append(backslashes, L'\\');
+    if (c == L'"')
+      out.append(backslashes * 2 + 1, L'\\');
+    else
+      out.append(backslashes, L'\\');
     backslashes = 0;
     out.push_back(c);
   }
@@ -200,7 +202,8 @@ RunResult Run(const std::wstring& application, const std::wstring& commandLine, 
     }
     if (static_cast<LONG>(GetTickCount() - deadline) >= 0) break;
   }
-  const DWORD left = static_cast<LONG>(deadline - GetTickCount()) > 0 ? deadline - GetTickCount() : 0;
+  const DWORD left =
+      static_cast<LONG>(deadline - GetTickCount()) > 0 ? deadline - GetTickCount() : 0;
   r.finished = WaitForSingleObject(pi.hProcess, left) == WAIT_OBJECT_0;
   if (!r.finished) {
     TerminateProcess(pi.hProcess, 259);
@@ -213,9 +216,7 @@ RunResult Run(const std::wstring& application, const std::wstring& commandLine, 
   return r;
 }
 
-Child::~Child() {
-  Kill();
-}
+Child::~Child() { Kill(); }
 
 bool Child::Start(const std::wstring& application, const std::wstring& commandLine,
                   const std::wstring& currentDir) {
@@ -224,8 +225,8 @@ bool Child::Start(const std::wstring& application, const std::wstring& commandLi
   si.cb = sizeof si;
   std::wstring cmd = commandLine;
   return CreateProcessW(application.empty() ? nullptr : application.c_str(), &cmd[0], nullptr,
-                        nullptr, FALSE, 0, nullptr, currentDir.empty() ? nullptr : currentDir.c_str(),
-                        &si, &pi_) != 0;
+                        nullptr, FALSE, 0, nullptr,
+                        currentDir.empty() ? nullptr : currentDir.c_str(), &si, &pi_) != 0;
 }
 
 bool Child::Wait(DWORD timeoutMs, DWORD* exitCode) {
@@ -369,7 +370,8 @@ void Drag(int fromX, int fromY, int toX, int toY) {
   Pump(50);
   const int steps = 10;
   for (int i = 1; i <= steps; ++i) {
-    SendMouse(MOUSEEVENTF_MOVE, fromX + (toX - fromX) * i / steps, fromY + (toY - fromY) * i / steps);
+    SendMouse(MOUSEEVENTF_MOVE, fromX + (toX - fromX) * i / steps,
+              fromY + (toY - fromY) * i / steps);
     Pump(20);
   }
   SendMouse(MOUSEEVENTF_LEFTUP, toX, toY);

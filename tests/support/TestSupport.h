@@ -43,7 +43,7 @@ struct RunResult {
   bool started = false;
   bool finished = false;  // false: still running at the time-out (and then killed)
   DWORD exitCode = 0;
-  std::string output;     // what the child wrote to stdout and stderr
+  std::string output;  // what the child wrote to stdout and stderr
 };
 
 // Runs `commandLine` (the full command line, program path included) with `application` as
