@@ -371,4 +371,13 @@ TEST_F(WebGetFile, ReplacesAnOlderFileOnSuccess) {
   EXPECT_TRUE(IsGenerated(Target(), 5000));
 }
 
+TEST_F(WebGetFile, TemporaryFileLeftByAnInterruptedRunIsNotReused) {
+  // Longer than the new download, so that any byte of it kept would show.
+  ASSERT_TRUE(WriteFileBytes(progress->target + L".part", std::string(20000, 'x')));
+  Downloader d(progress);
+  ASSERT_EQ(d.Get("/gen/5000"), FERROW_OK);
+  EXPECT_TRUE(IsGenerated(Target(), 5000));
+  EXPECT_FALSE(PartExists());
+}
+
 }  // namespace

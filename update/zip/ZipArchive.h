@@ -41,7 +41,7 @@ class CZipSink {
 class CZipArchive {
  public:
   // Data moves through one buffer of this size, allocated at the first read and kept.
-  static constexpr size_t kTransferSize = 16384;
+  static constexpr size_t kTransferSize = 65536;
 
   // Reads the directory of the archive that `io` reaches; `stream` is what `io`'s open
   // function is given as the file name. Null when there is no readable ZIP directory.

@@ -25,15 +25,19 @@ voidpf ZCALLBACK FileOpen(voidpf, const void* stream, int mode) {
 }
 
 // Reads up to `size` bytes at `offset` straight from the file; fewer only at its end or on an
-// error, which minizip sees as a short read.
+// error, which minizip sees as a short read. The file pointer is moved rather than an offset
+// passed in an OVERLAPPED: Wine answers every read that carries one with a round trip to its
+// server (for a completion port the file might have), which is most of the cost of a read.
 size_t ReadAt(HANDLE file, uint64_t offset, uint8_t* buf, size_t size) {
+  LARGE_INTEGER at;
+  at.QuadPart = static_cast<LONGLONG>(offset);
+  if (!SetFilePointerEx(file, at, nullptr, FILE_BEGIN)) return 0;
   size_t done = 0;
   while (done < size) {
-    OVERLAPPED at = {};
-    at.Offset = static_cast<DWORD>(offset + done);
-    at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
     DWORD got = 0;
-    if (!ReadFile(file, buf + done, static_cast<DWORD>(size - done), &got, &at) || got == 0) break;
+    if (!ReadFile(file, buf + done, static_cast<DWORD>(size - done), &got, nullptr) || got == 0) {
+      break;
+    }
     done += got;
   }
   return done;
