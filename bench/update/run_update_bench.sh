@@ -17,15 +17,10 @@ cmake --build "$build" --target update_bench >/dev/null
 work=$(mktemp -d "${TMPDIR:-/tmp}/update-bench.XXXXXX")
 . "$root/scripts/xvfb.sh"
 quenda_ensure_display
-# A prefix of its own, where Wine treats windows as unmanaged: with no window manager on the
-# display, Wine otherwise waits 2 s for one to confirm that a closed message box is gone
-# (wait_for_withdrawn_state), a pause that Windows doesn't have and that would swamp the
-# figures. The tests' prefix keeps Wine's defaults.
-prefix="$build/wineprefix-bench"
+prefix="$build/wineprefix"
 "$root/cmake/wine-prefix" "$prefix"
 export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 wineserver -p
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 server=
 cleanup() {
   [ -n "$server" ] && kill "$server" 2>/dev/null
