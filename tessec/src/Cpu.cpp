@@ -47,6 +47,7 @@ unsigned Detect() {
   }
   if (maxLeaf >= 7) {
     Cpuid(7, 0, regs);
+    if (regs[1] & (1u << 8)) features |= kCpuBmi2;
     if (regs[1] & (1u << 29)) features |= kCpuShaNi;
   }
   return features;

@@ -372,6 +372,7 @@ void Sha256Blocks(uint32_t state[8], const unsigned char* data, size_t blocks) {
 
 void Sha512Blocks(uint64_t state[8], const unsigned char* data, size_t blocks) {
 #if defined(TESSEC_X86_ACCEL)
+  if (UseSsse3Bmi2()) return Sha512BlocksSsse3Bmi2(state, data, blocks);
   if (UseSsse3()) return Sha512BlocksSsse3(state, data, blocks);
 #endif
   Sha512BlocksPortable(state, data, blocks);

@@ -49,6 +49,7 @@ enum CpuFeature : unsigned {
   kCpuSse41 = 1u << 1,
   kCpuAesNi = 1u << 2,
   kCpuShaNi = 1u << 3,
+  kCpuBmi2 = 1u << 4,
 };
 
 // Features of this CPU that the library has a path for (detected once), limited by the mask.
@@ -61,6 +62,10 @@ inline bool UseAesNi() {
   return (CpuFeatures() & need) == need;
 }
 inline bool UseSsse3() { return (CpuFeatures() & kCpuSsse3) != 0; }
+inline bool UseSsse3Bmi2() {
+  const unsigned need = kCpuSsse3 | kCpuBmi2;
+  return (CpuFeatures() & need) == need;
+}
 inline bool UseShaNi() {
   const unsigned need = kCpuShaNi | kCpuSsse3 | kCpuSse41;
   return (CpuFeatures() & need) == need;
@@ -84,6 +89,8 @@ extern const uint64_t kSha512K[80];
 #if defined(TESSEC_X86_ACCEL)
 // SHA-512 with the message schedule in SSE registers; callers check UseSsse3().
 void Sha512BlocksSsse3(uint64_t state[8], const unsigned char* data, size_t blocks);
+// The same, built for CPUs with BMI2; callers check UseSsse3Bmi2().
+void Sha512BlocksSsse3Bmi2(uint64_t state[8], const unsigned char* data, size_t blocks);
 
 // SHA extensions (SHA-NI); callers check UseShaNi().
 void Sha1BlocksShaNi(uint32_t state[5], const unsigned char* data, size_t blocks);

@@ -10,6 +10,11 @@
 
 #include <immintrin.h>
 
+// Sha512SimdBmi2.cpp builds this file a second time under another name.
+#ifndef TESSEC_SHA512_SIMD_NAME
+#define TESSEC_SHA512_SIMD_NAME Sha512BlocksSsse3
+#endif
+
 namespace tessec_detail {
 
 namespace {
@@ -56,7 +61,7 @@ inline void Store(uint64_t* p, __m128i v) { _mm_store_si128(reinterpret_cast<__m
   TESSEC_SHA512_VROUND(h, a, b, c, d, e, f, g, x[(i) + 1])      \
   if (more) SCHEDULE
 
-void Sha512BlocksSsse3(uint64_t state[8], const unsigned char* p, size_t blocks) {
+void TESSEC_SHA512_SIMD_NAME(uint64_t state[8], const unsigned char* p, size_t blocks) {
   // Byte order: each 64-bit lane big-endian.
   const __m128i swap = _mm_set_epi8(8, 9, 10, 11, 12, 13, 14, 15, 0, 1, 2, 3, 4, 5, 6, 7);
   // Word plus constant of the current group and of the next one.

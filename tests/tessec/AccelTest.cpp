@@ -5,6 +5,7 @@
 // other tests never reach it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -162,10 +163,17 @@ TEST(Paths, ShaPathsMatchThePortableCode) {
     uint64_t x[8], y[8];
     for (int i = 0; i < 8; ++i) x[i] = y[i] = (uint64_t(rng.Next()) << 32) | rng.Next();
     const Bytes big = rng.RandomBytes(128 * (1 + rng.Below(5)));
+    uint64_t z[8];
+    std::copy(x, x + 8, z);
     tessec_detail::Sha512BlocksSsse3(x, big.data(), big.size() / 128);
     tessec_detail::Sha512BlocksPortable(y, big.data(), big.size() / 128);
     ASSERT_EQ(ToHex(reinterpret_cast<unsigned char*>(x), 64),
               ToHex(reinterpret_cast<unsigned char*>(y), 64));
+    if (tessec_detail::UseSsse3Bmi2()) {
+      tessec_detail::Sha512BlocksSsse3Bmi2(z, big.data(), big.size() / 128);
+      ASSERT_EQ(ToHex(reinterpret_cast<unsigned char*>(z), 64),
+                ToHex(reinterpret_cast<unsigned char*>(y), 64));
+    }
   }
   for (int iter = 0; iter < 50; ++iter) {
     uint32_t a[8], b[8];
