@@ -95,14 +95,6 @@ int ZCALLBACK FileError(voidpf, voidpf) { return 0; }
 
 // ---- Paths --------------------------------------------------------------------------------
 
-// The long form of a full path, for the leftover names that may not fit beside a target
-// that does: "\\?\C:\..." or "\\?\UNC\server\share\...".
-std::wstring LongForm(const std::wstring& full) {
-  if (full.size() < MAX_PATH || full.compare(0, 4, L"\\\\?\\") == 0) return full;
-  if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2);
-  return L"\\\\?\\" + full;
-}
-
 uint32_t NextUnique() {
   // Different in every process and call; a collision only costs another try.
   static volatile LONG counter = 0;
@@ -131,6 +123,12 @@ bool IsHeld(DWORD error) {
 }
 
 }  // namespace
+
+std::wstring LongForm(const std::wstring& full) {
+  if (full.size() < MAX_PATH || full.compare(0, 4, L"\\\\?\\") == 0) return full;
+  if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
 
 void FillWin32FileFuncs(zlib_filefunc64_def* io) {
   io->zopen64_file = FileOpen;

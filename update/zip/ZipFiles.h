@@ -29,6 +29,11 @@ struct Win32ZipStream {
 };
 void FillWin32FileFuncs(zlib_filefunc64_def* io);
 
+// The long form of a full path when it reaches MAX_PATH ("\\?\C:\..." or
+// "\\?\UNC\server\share\..."), so that names in work folders deep below a target that
+// fits still work; shorter paths as they are.
+std::wstring LongForm(const std::wstring& full);
+
 // GetFullPathNameW: an absolute path with backslashes, "." and ".." resolved.
 bool GetFullPath(const std::wstring& path, std::wstring* full);
 

@@ -110,8 +110,12 @@ ZipResult ZipReader::Extract(int index, const wchar_t* targetName) {
 
   Target target;
   if (Resolve(targetName, &target) != ZR_OK) return ZR_NOFILE;
-  if (item.attributes & kZipAttrDirectory) {
-    // Folders get nothing but their existence.
+  const size_t nameLength = Utf16Length(item.name);
+  const bool folder = (item.attributes & kZipAttrDirectory) != 0 ||
+                      (nameLength > 0 && IsSeparator(item.name[nameLength - 1]));
+  if (folder) {
+    // Folders get nothing but their existence. A name ending in a separator is a folder
+    // whatever the attributes say: some archiving tools write none.
     CreateFolders(target.base, target.below);
     return IsFolder(target.path) ? ZR_OK : ZR_NOFILE;
   }
