@@ -43,8 +43,10 @@ bool ParseCount(const std::string& text, size_t* value) {
 
 std::string SerializeJournal(const InstallJournal& journal) {
   std::string out = kMagic;
-  out += journal.state == InstallJournal::State::kCommit ? "\nstate commit\n" : "\nstate rollback\n";
-  for (const Utf16String& folder : journal.newFolders) out += "folder " + Utf16ToUtf8(folder) + "\n";
+  out +=
+      journal.state == InstallJournal::State::kCommit ? "\nstate commit\n" : "\nstate rollback\n";
+  for (const Utf16String& folder : journal.newFolders)
+    out += "folder " + Utf16ToUtf8(folder) + "\n";
   for (const Utf16String& file : journal.files) out += "file " + Utf16ToUtf8(file) + "\n";
   out += "end " + std::to_string(journal.newFolders.size()) + " " +
          std::to_string(journal.files.size()) + "\n";

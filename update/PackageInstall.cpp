@@ -3,6 +3,7 @@
 #include <cwchar>
 #include <memory>
 
+#include "FlushQueue.h"
 #include "InstallJournal.h"
 #include "ZipArchive.h"
 #include "ZipFiles.h"
@@ -21,6 +22,8 @@ constexpr int kMoveAttempts = 20;
 constexpr DWORD kMoveDelayMs = 100;
 // The journal is small; anything larger is not one of ours.
 constexpr DWORD kMaxJournalBytes = 64u << 20;
+// Threads that flush staged files to the disk side by side.
+constexpr int kFlushThreads = 8;
 // Room left on the disk beyond the package's own size.
 constexpr uint64_t kSpareBytes = 16u << 20;
 
@@ -45,13 +48,19 @@ bool IsHeld(DWORD error) {
          error == ERROR_ACCESS_DENIED || error == ERROR_USER_MAPPED_FILE;
 }
 
-// A rename that waits, for a bounded time, for a file another program holds.
-bool Move(const std::wstring& from, const std::wstring& to) {
+// A rename that waits, for a bounded time, for a file another program holds. ERROR_SUCCESS or
+// what went wrong.
+DWORD MoveWaiting(const std::wstring& from, const std::wstring& to) {
   for (int attempt = 1;; ++attempt) {
-    if (MoveFileExW(Long(from).c_str(), Long(to).c_str(), 0)) return true;
-    if (!IsHeld(GetLastError()) || attempt == kMoveAttempts) return false;
+    if (MoveFileExW(Long(from).c_str(), Long(to).c_str(), 0)) return ERROR_SUCCESS;
+    const DWORD error = GetLastError();
+    if (!IsHeld(error) || attempt == kMoveAttempts) return error;
     Sleep(kMoveDelayMs);
   }
+}
+
+bool Move(const std::wstring& from, const std::wstring& to) {
+  return MoveWaiting(from, to) == ERROR_SUCCESS;
 }
 
 bool DeleteFileOfOurs(const std::wstring& path) {
@@ -82,12 +91,11 @@ bool RemoveTree(const std::wstring& folder) {
 bool WriteDurably(const std::wstring& path, const std::string& bytes) {
   const std::wstring temporary = path + L".new";
   {
-    unique_hfile file(CreateFileW(Long(temporary).c_str(), GENERIC_WRITE, 0, nullptr,
-                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    unique_hfile file(CreateFileW(Long(temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     if (!file ||
-        !WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                   nullptr) ||
+        !WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
         written != bytes.size() || !FlushFileBuffers(file.get())) {
       return false;
     }
@@ -150,11 +158,11 @@ struct Places {
 // interrupted run stopped: a file no longer staged was moved in already.
 bool MoveIn(const Places& p) {
   if (!Exists(p.staged)) return true;
-  if (Exists(p.target)) {
-    // A backup already there means the old file was moved aside and something new appeared
-    // in its place since: not ours to move; the undo sorts it out.
-    if (Exists(p.backup) || !Move(p.target, p.backup)) return false;
-  }
+  // No old file is fine: the package adds it, or it was moved aside before a restart. A
+  // backup already there while the target exists means something new appeared in the old
+  // file's place since: not ours to move; the undo sorts it out.
+  const DWORD aside = MoveWaiting(p.target, p.backup);
+  if (aside != ERROR_SUCCESS && aside != ERROR_FILE_NOT_FOUND) return false;
   return Move(p.staged, p.target);
 }
 
@@ -183,8 +191,7 @@ bool RollForward(const std::wstring& install, const std::wstring& run,
   return true;
 }
 
-bool RollBack(const std::wstring& install, const std::wstring& run,
-              const InstallJournal& journal) {
+bool RollBack(const std::wstring& install, const std::wstring& run, const InstallJournal& journal) {
   bool all = true;
   int displaced = 0;
   for (auto file = journal.files.rbegin(); file != journal.files.rend(); ++file) {
@@ -249,8 +256,12 @@ std::wstring CPackageInstall::VersionFilePath() const {
 
 void CPackageInstall::Discard() {
   if (run_.empty()) return;
-  RemoveTree(run_.substr(0, run_.size() - 1));
-  RemoveDirectoryW(Long(install_ + kWorkFolderName).c_str());  // only when nothing else is left
+  // A journal still there belongs to an undo that could not finish: it and everything it
+  // names stay for the next start.
+  if (!Exists(run_ + kJournal)) {
+    RemoveTree(run_.substr(0, run_.size() - 1));
+    RemoveDirectoryW(Long(install_ + kWorkFolderName).c_str());  // only when nothing is left
+  }
   run_.clear();
 }
 
@@ -265,9 +276,7 @@ bool CPackageInstall::Commit() {
   }
   // Nothing is touched until the journal is safely on disk.
   if (!WriteDurably(run_ + kJournal, SerializeJournal(journal))) return false;
-  const Outcome outcome = Settle(install_, run_, journal);
-  if (outcome != Outcome::kStuck) Discard();
-  return outcome == Outcome::kForward;
+  return Settle(install_, run_, journal) == Outcome::kForward;
 }
 
 void CPackageInstall::Recover(const std::wstring& installDir) {
@@ -330,24 +339,24 @@ bool EnoughRoom(const std::wstring& install, const std::vector<qzip::PlanEntry>&
 }
 
 CPackageInstall::Result StageFile(qzip::CZipArchive& archive, const qzip::PlanEntry& entry,
-                                  const std::wstring& path, const std::atomic<bool>& cancel) {
+                                  const std::wstring& path, const std::atomic<bool>& cancel,
+                                  CFlushQueue* flush) {
   unique_hfile file(CreateFileW(Long(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file) return CPackageInstall::Result::kFailed;
   CStageSink sink(file.get(), cancel);
   const ZipResult read = archive.ReadEntry(entry.index, nullptr, &sink);
   if (cancel) return CPackageInstall::Result::kCancelled;
-  // Every byte checked (CRC) and written, and on the disk before any journal names it.
+  // Every byte checked (CRC) and written; the queue puts it on the disk before any journal
+  // names it.
   if (read != ZR_OK || sink.written != entry.size ||
       !SetFileTime(file.get(), OrNull(entry.creationTime), OrNull(entry.accessTime),
-                   OrNull(entry.writeTime)) ||
-      !FlushFileBuffers(file.get())) {
+                   OrNull(entry.writeTime))) {
     return CPackageInstall::Result::kFailed;
   }
-  file.reset();
-  const DWORD attributes = entry.attributes != 0 ? entry.attributes : FILE_ATTRIBUTE_NORMAL;
-  return SetFileAttributesW(Long(path).c_str(), attributes) ? CPackageInstall::Result::kOk
-                                                            : CPackageInstall::Result::kFailed;
+  flush->Add(std::move(file), Long(path),
+             entry.attributes != 0 ? entry.attributes : FILE_ATTRIBUTE_NORMAL);
+  return CPackageInstall::Result::kOk;
 }
 
 }  // namespace
@@ -386,14 +395,15 @@ CPackageInstall::Result CPackageInstall::Stage(const std::wstring& packagePath,
     }
   }
   bringsVersionFile_ = false;
+  CFlushQueue flush(kFlushThreads);
   for (const qzip::PlanEntry& entry : plan_) {
     if (cancel) return Result::kCancelled;
     if (entry.folder) continue;
-    const Result staged = StageFile(*archive, entry, run_ + kStage + entry.path, cancel);
+    const Result staged = StageFile(*archive, entry, run_ + kStage + entry.path, cancel, &flush);
     if (staged != Result::kOk) return staged;
     bringsVersionFile_ = bringsVersionFile_ || qzip::SamePathNoCase(entry.path, L"lastver.xml");
   }
-  return Result::kOk;
+  return flush.Finish() ? Result::kOk : Result::kFailed;
 }
 
 // ---- The lock ------------------------------------------------------------------------------

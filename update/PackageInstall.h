@@ -42,10 +42,12 @@ class CPackageInstall {
 
   // Puts the staged files in place. True when all of them are; false when the installation
   // was put back as it was (or, if even that was impossible, when the journal stays for the
-  // next start to finish the undo).
+  // next start to finish the undo). Call Discard afterwards: the old files are still in the
+  // backup folder, and removing them need not keep the client waiting.
   bool Commit();
 
-  // Removes this run's work folder (what is still in use stays for the next start).
+  // Removes this run's work folder (what is still in use stays for the next start), unless a
+  // journal says an undo is still to be finished.
   void Discard();
 
   // Finishes or undoes any commit that an earlier run left half done, then removes the

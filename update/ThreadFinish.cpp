@@ -78,5 +78,6 @@ bool CThreadFinish::Run() {
   CWndUpdate::EnableDebugPrivilege();
   CWndUpdate::EndProcesses(updateSettings.exeName.GetData());
   Post(WM_UPDATE_COMMITTED, install.Commit());
+  install.Discard();  // the old files, while the user reads the message
   return false;
 }

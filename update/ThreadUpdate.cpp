@@ -13,8 +13,8 @@ namespace {
 bool ToThreadAnsiExactly(const std::wstring& text, std::string* out) {
   out->clear();
   if (text.empty()) return true;
-  const int n = WideCharToMultiByte(CP_THREAD_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), -1,
-                                    nullptr, 0, nullptr, nullptr);
+  const int n = WideCharToMultiByte(CP_THREAD_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), -1, nullptr,
+                                    0, nullptr, nullptr);
   if (n <= 1) return false;
   std::string ansi(static_cast<size_t>(n), '\0');
   WideCharToMultiByte(CP_THREAD_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), -1, &ansi[0], n, nullptr,
@@ -58,8 +58,7 @@ bool CThreadUpdate::Run() {
   if (packageUrl.empty() || updateSettings.packagePath.IsEmpty()) return false;
   // Characters beyond ASCII travel percent-encoded as UTF-8, as browsers send them, rather
   // than through a code page that may not hold them.
-  const std::string url = PercentEncodeNonAscii(
-      Utf16String(packageUrl.begin(), packageUrl.end()));
+  const std::string url = PercentEncodeNonAscii(Utf16String(packageUrl.begin(), packageUrl.end()));
   std::string path;
   int result = FERROW_E_FILE;
   if (AnsiPackagePath(&path)) result = download.GetFile(url.c_str(), path.c_str(), 0);

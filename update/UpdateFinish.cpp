@@ -102,7 +102,6 @@ void CWndUpdate::ReadInstalledVersion(const std::wstring& path) {
 
 void CWndUpdate::FinishUpdate() {
   MessageBoxW(m_hWnd, kSuccessText, updateSettings.caption.GetData(), MB_OK);
-  DeleteFileW(updateSettings.packagePath.GetData());
 
   const CDuiString program = CPaintManagerUI::GetInstancePath() + _T("\\") + updateSettings.exeName;
   STARTUPINFOW startup;
@@ -120,6 +119,8 @@ void CWndUpdate::FinishUpdate() {
   } else {
     ShellExecuteW(m_hWnd, L"open", program.GetData(), nullptr, nullptr, SW_SHOWNORMAL);
   }
+  // After the start, so that the client is not kept waiting for a large file to go.
+  DeleteFileW(updateSettings.packagePath.GetData());
   PostQuitMessage(0);
 }
 

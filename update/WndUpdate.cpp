@@ -60,8 +60,8 @@ void CWndUpdate::Notify(TNotifyUI& msg) {
 void CWndUpdate::OnClickControl(const CDuiString& name) {
   if (name == _T("closebtn") || name == _T("btn_confirm")) {
     // Once the client is being ended and replaced there is nothing left to cancel.
-    if (asking || (phase != Phase::kDownloading && phase != Phase::kStaging &&
-                   phase != Phase::kStalled)) {
+    if (asking ||
+        (phase != Phase::kDownloading && phase != Phase::kStaging && phase != Phase::kStalled)) {
       return;
     }
     asking = true;

@@ -46,8 +46,8 @@ class CWndUpdate : public DuiLib::WindowImplBase {
   // end the client and commit once it is staged; without a client name, stop here and leave
   // the window open.
   void CompleteUpdate();
-  // Reports success and restarts the client: the success message, the package deleted, the
-  // client started.
+  // Reports success and restarts the client: the success message, the client started, the
+  // package deleted.
   void FinishUpdate();
   // The network-error message, the installer's download page, the package deleted, quit.
   void FailUpdate();

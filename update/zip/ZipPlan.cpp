@@ -47,6 +47,16 @@ Utf16String NormalisePath(const Utf16Char* name) {
   return out;
 }
 
+// Windows drops trailing dots and spaces from a name, so such a component would name another
+// file than the package says (and two entries could meet in one).
+bool HasTrimmedComponent(const Utf16String& path) {
+  for (size_t end = path.find(U16('\\'));; end = path.find(U16('\\'), end + 1)) {
+    const size_t at = (end == Utf16String::npos ? path.size() : end);
+    if (at > 0 && (path[at - 1] == U16('.') || path[at - 1] == U16(' '))) return true;
+    if (end == Utf16String::npos) return false;
+  }
+}
+
 bool EndsInSeparator(const Utf16Char* name) {
   const size_t n = Utf16Length(name);
   return n > 0 && IsSeparator(name[n - 1]);
@@ -96,7 +106,8 @@ bool PlanPackage(CZipArchive& archive, size_t maxPathUnits, std::vector<PlanEntr
   std::set<Utf16String> folders;        // folded paths of every folder the plan needs
   for (int i = 0; i < archive.Count(); ++i) {
     const ZipEntry* entry = nullptr;
-    if (archive.GetEntry(i, &entry) != ZR_OK) return Fail(error, PlanProblem::kUnreadable, i, U16(""));
+    if (archive.GetEntry(i, &entry) != ZR_OK)
+      return Fail(error, PlanProblem::kUnreadable, i, U16(""));
     const ZipItem& item = entry->item;
     if (!entry->nameUsable) return Fail(error, PlanProblem::kNameUnusable, i, item.name);
     const bool folder = (item.attributes & kZipAttrDirectory) != 0 || EndsInSeparator(item.name);
@@ -111,7 +122,10 @@ bool PlanPackage(CZipArchive& archive, size_t maxPathUnits, std::vector<PlanEntr
       if (folder) continue;  // the installation folder itself
       return Fail(error, PlanProblem::kNameUnusable, i, item.name);
     }
-    if (planned.path.size() > maxPathUnits) return Fail(error, PlanProblem::kPathTooLong, i, item.name);
+    if (HasTrimmedComponent(planned.path))
+      return Fail(error, PlanProblem::kNameUnsafe, i, item.name);
+    if (planned.path.size() > maxPathUnits)
+      return Fail(error, PlanProblem::kPathTooLong, i, item.name);
     planned.attributes = item.attributes & ~kZipAttrDirectory;
     planned.creationTime = item.creationTime;
     planned.accessTime = item.accessTime;
