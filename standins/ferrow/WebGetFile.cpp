@@ -75,7 +75,9 @@ struct State {
 
   // Guards the fields below; held only for a few instructions, never across a wait.
   CRITICAL_SECTION lock;
-  HANDLE stop;    // manual reset: set by StopTransfer, cleared when GetFile starts
+  // Manual reset: set by StopTransfer, whether or not GetFile runs yet, and cleared only when
+  // a GetFile returns, so that a stop made just before the transfer starts is not lost.
+  HANDLE stop;
   HANDLE idle;    // manual reset: set while no GetFile runs
   HANDLE runner;  // the thread inside GetFile, or null
   bool transferring;
@@ -138,6 +140,7 @@ class Transfer {
   Outcome Attempt(Connection* c, bool resume, int* code);
   Outcome OpenFailure(DWORD error, int* code) const;
   int Fail(int code);
+  bool Stopped() const { return WaitForSingleObject(impl_->stop, 0) == WAIT_OBJECT_0; }
   bool Truncate();
   bool Append(const char* data, DWORD size);
   void Report();
@@ -181,6 +184,7 @@ int Transfer::Run(const std::wstring& url, const std::wstring& path) {
       if (!validator_.empty()) headers += L"If-Range: " + WidenAscii(validator_) + L"\r\n";
     }
     retryAfter_ = 0;
+    if (Stopped()) return Fail(FERROW_E_STOPPED);
     Connection* c = Connection::Start(url_, headers, impl_->connectTimeoutMs, impl_->idleTimeoutMs);
     if (!c) return Fail(FERROW_E_INTERNAL);
     impl_->SetConnection(c);
@@ -209,7 +213,8 @@ int Transfer::Run(const std::wstring& url, const std::wstring& path) {
   }
 
   // Complete: the file must hold exactly what the server announced before it takes the
-  // target's place.
+  // target's place. A stop that came meanwhile still wins: the caller has given up on it.
+  if (Stopped()) return Fail(FERROW_E_STOPPED);
   LARGE_INTEGER size;
   const bool sizeOk = GetFileSizeEx(file_, &size) && static_cast<uint64_t>(size.QuadPart) == total_;
   if (!sizeOk) return Fail(FERROW_E_FILE);
@@ -461,7 +466,7 @@ int CWebGetFile::IsTransferring() {
 
 void CWebGetFile::StopTransfer() {
   EnterCriticalSection(&impl->lock);
-  if (impl->transferring) SetEvent(impl->stop);
+  SetEvent(impl->stop);
   LeaveCriticalSection(&impl->lock);
 }
 
@@ -472,8 +477,13 @@ int CWebGetFile::GetFile(const char* url, const char* localPath, unsigned long f
     LeaveCriticalSection(&impl->lock);
     return FERROW_E_BUSY;
   }
+  if (WaitForSingleObject(impl->stop, 0) == WAIT_OBJECT_0) {
+    // Stopped before it began: nothing is connected or written, and the stop is used up.
+    ResetEvent(impl->stop);
+    LeaveCriticalSection(&impl->lock);
+    return FERROW_E_STOPPED;
+  }
   impl->transferring = true;
-  ResetEvent(impl->stop);
   ResetEvent(impl->idle);
   DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &impl->runner,
                   SYNCHRONIZE, FALSE, 0);
@@ -495,6 +505,7 @@ int CWebGetFile::GetFile(const char* url, const char* localPath, unsigned long f
 
   EnterCriticalSection(&impl->lock);
   impl->transferring = false;
+  ResetEvent(impl->stop);  // a stop made while this GetFile ran ends with it
   if (impl->runner) CloseHandle(impl->runner);
   impl->runner = nullptr;
   SetEvent(impl->idle);
