@@ -265,18 +265,22 @@ void CPackageInstall::Discard() {
   run_.clear();
 }
 
-bool CPackageInstall::Commit() {
+bool CPackageInstall::Prepare() {
   if (run_.empty()) return false;
-  InstallJournal journal;
+  journal_ = InstallJournal();
   for (const Utf16String& folder : qzip::PlanFolders(plan_)) {
-    if (!IsFolder(install_ + folder)) journal.newFolders.push_back(folder);
+    if (!IsFolder(install_ + folder)) journal_.newFolders.push_back(folder);
   }
   for (const qzip::PlanEntry& entry : plan_) {
-    if (!entry.folder) journal.files.push_back(entry.path);
+    if (!entry.folder) journal_.files.push_back(entry.path);
   }
+  prepared_ = WriteDurably(run_ + kJournal, SerializeJournal(journal_));
+  return prepared_;
+}
+
+bool CPackageInstall::Commit() {
   // Nothing is touched until the journal is safely on disk.
-  if (!WriteDurably(run_ + kJournal, SerializeJournal(journal))) return false;
-  return Settle(install_, run_, journal) == Outcome::kForward;
+  return prepared_ && Settle(install_, run_, journal_) == Outcome::kForward;
 }
 
 void CPackageInstall::Recover(const std::wstring& installDir) {

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "InstallJournal.h"
 #include "UniqueHandle.h"
 #include "ZipPlan.h"
 
@@ -39,6 +40,12 @@ class CPackageInstall {
   // The version file as the installation will have it after the commit: the staged one when
   // the package brings one, else the installed one.
   std::wstring VersionFilePath() const;
+
+  // Writes the journal of the commit and puts it safely on the disk (while the client still
+  // runs: a disk that takes its time then keeps nobody waiting). From here on, an updater
+  // killed before the commit is done leaves the next start to finish it. False when it can't
+  // be written; nothing is touched then.
+  bool Prepare();
 
   // Puts the staged files in place. True when all of them are; false when the installation
   // was put back as it was (or, if even that was impossible, when the journal stays for the
@@ -62,6 +69,8 @@ class CPackageInstall {
   std::wstring run_;      // this run's work folder (long form), ending in a backslash
   std::vector<qzip::PlanEntry> plan_;
   bool bringsVersionFile_ = false;
+  InstallJournal journal_;
+  bool prepared_ = false;
 };
 
 // Serialises updaters working on the same installation: a named mutex for the folder. A

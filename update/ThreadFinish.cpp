@@ -75,6 +75,11 @@ bool CThreadFinish::Run() {
     install.Discard();
     return false;
   }
+  if (!install.Prepare()) {
+    Post(WM_UPDATE_COMMITTED, false);  // the client was never ended
+    install.Discard();
+    return false;
+  }
   CWndUpdate::EnableDebugPrivilege();
   CWndUpdate::EndProcesses(updateSettings.exeName.GetData());
   Post(WM_UPDATE_COMMITTED, install.Commit());

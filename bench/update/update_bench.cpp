@@ -35,12 +35,6 @@ double SystemNow() {
   return SystemSeconds(t);
 }
 
-double ProcessTime(HANDLE process, bool exit) {
-  FILETIME created, exited, kernel, user;
-  if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) Fail("no process times");
-  return SystemSeconds(exit ? exited : created);
-}
-
 double Now() {
   static LARGE_INTEGER frequency = [] {
     LARGE_INTEGER f;
@@ -75,6 +69,12 @@ bool Exists(const std::wstring& path) {
 void Fail(const char* what) {
   std::fprintf(stderr, "update_bench: %s\n", what);
   std::exit(1);
+}
+
+double ProcessTime(HANDLE process, bool exit) {
+  FILETIME created, exited, kernel, user;
+  if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) Fail("no process times");
+  return SystemSeconds(exit ? exited : created);
 }
 
 std::vector<DWORD> ClientPids() {

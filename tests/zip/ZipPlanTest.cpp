@@ -133,7 +133,9 @@ TEST(ZipPlan, WholePackagesOrTheEntryThatRefusesThem) {
     EXPECT_EQ(Describe(plan), expected);
     for (const PlanEntry& e : plan) {
       EXPECT_EQ(e.attributes & kZipAttrDirectory, 0u);
-      if (!e.folder) EXPECT_EQ(e.size, c.entries[e.index].data.size());
+      if (!e.folder) {
+        EXPECT_EQ(e.size, c.entries[e.index].data.size());
+      }
     }
   }
 }
