@@ -3,7 +3,9 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
+#include "Owners.h"
 #include "Record.h"
 
 namespace flashctl {
@@ -40,20 +42,15 @@ std::string RectText(const RECT& r) {
 
 // Reads a whole (small) movie file.
 bool ReadFileText(const std::wstring& path, std::string* out) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  const quenda::unique_hfile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER size;
-  bool ok = GetFileSizeEx(file, &size) && size.QuadPart <= 16 * 1024 * 1024;
-  if (ok) {
-    out->assign(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD got = 0;
-    ok = size.QuadPart == 0 ||
-         (ReadFile(file, &(*out)[0], static_cast<DWORD>(size.QuadPart), &got, nullptr) &&
+  if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart > 16 * 1024 * 1024) return false;
+  out->assign(static_cast<size_t>(size.QuadPart), '\0');
+  DWORD got = 0;
+  return size.QuadPart == 0 ||
+         (ReadFile(file.get(), &(*out)[0], static_cast<DWORD>(size.QuadPart), &got, nullptr) &&
           got == size.QuadPart);
-  }
-  CloseHandle(file);
-  return ok;
 }
 
 HRESULT CopyToBstr(const std::wstring& text, BSTR* out) {
@@ -73,15 +70,9 @@ FlashControl::~FlashControl() {
   StopTimer();
   Record("destroy draws=%ld CurrentFrame=%ld TotalFrames=%ld FrameNum=%ld Playing=%ld", draws_,
          currentFrameCalls_, totalFramesCalls_, frameNumCalls_, playingCalls_);
-  if (inPlaceSite_) {
-    const ULONG left = inPlaceSite_->Release();
-    Record("release-inplace-site remaining=%lu", left);
-  }
-  if (clientSite_) {
-    // What the host still holds of its site once the control lets go of it.
-    const ULONG left = clientSite_->Release();
-    Record("release-site remaining=%lu", left);
-  }
+  // What the host still holds of its site once the control lets go of it.
+  if (inPlaceSite_) Record("release-inplace-site remaining=%lu", inPlaceSite_.detach()->Release());
+  if (clientSite_) Record("release-site remaining=%lu", clientSite_.detach()->Release());
   InterlockedDecrement(&g_liveObjects);
 }
 
@@ -484,14 +475,13 @@ HRESULT STDMETHODCALLTYPE FlashControl::put_AllowFullScreen(BSTR) { return E_NOT
 HRESULT STDMETHODCALLTYPE FlashControl::SetClientSite(IOleClientSite* site) {
   Record("SetClientSite %s", site ? "set" : "null");
   if (site) site->AddRef();
-  if (clientSite_) clientSite_->Release();
-  clientSite_ = site;
+  clientSite_ = quenda::com_ptr<IOleClientSite>::attach(site);
   return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::GetClientSite(IOleClientSite** site) {
   if (!site) return E_POINTER;
-  *site = clientSite_;
+  *site = clientSite_.get();
   if (clientSite_) clientSite_->AddRef();
   return S_OK;
 }
@@ -529,7 +519,7 @@ HRESULT STDMETHODCALLTYPE FlashControl::DoVerb(LONG verb, LPMSG, IOleClientSite*
     case OLEIVERB_INPLACEACTIVATE:
     case OLEIVERB_UIACTIVATE:
     case OLEIVERB_SHOW:
-      return Activate(activeSite ? activeSite : clientSite_);
+      return Activate(activeSite ? activeSite : clientSite_.get());
     case OLEIVERB_HIDE:
       return InPlaceDeactivate();
     default:
@@ -542,16 +532,13 @@ HRESULT STDMETHODCALLTYPE FlashControl::DoVerb(LONG verb, LPMSG, IOleClientSite*
 HRESULT FlashControl::Activate(IOleClientSite* site) {
   if (inPlaceSite_) return S_OK;
   if (!site) return E_UNEXPECTED;
-  IOleInPlaceSiteWindowless* windowless = nullptr;
-  if (FAILED(site->QueryInterface(IID_IOleInPlaceSiteWindowless,
-                                  reinterpret_cast<void**>(&windowless))) ||
-      !windowless) {
+  auto windowless = quillon::Query<IOleInPlaceSiteWindowless>(site, IID_IOleInPlaceSiteWindowless);
+  if (!windowless) {
     Record("activate failed: no windowless site");
     return E_FAIL;
   }
   if (windowless->CanInPlaceActivate() != S_OK || windowless->CanWindowlessActivate() != S_OK) {
     Record("activate refused by the site");
-    windowless->Release();
     return E_FAIL;
   }
   BOOL noRedraw = FALSE;
@@ -576,11 +563,12 @@ HRESULT FlashControl::Activate(IOleClientSite* site) {
       RectText(position).c_str(), RectText(clip).c_str(), frameInfo.fMDIApp,
       frameInfo.cAccelEntries, frameInfo.cb);
   if (SUCCEEDED(contextResult)) {
-    if (frame) frame->Release();
-    if (doc) doc->Release();
+    // The answer's references (none from QuillonFlash's site) are given back at once.
+    const auto frameRef = quenda::com_ptr<IOleInPlaceFrame>::attach(frame);
+    const auto docRef = quenda::com_ptr<IOleInPlaceUIWindow>::attach(doc);
     position_ = position;
   }
-  inPlaceSite_ = windowless;
+  inPlaceSite_ = std::move(windowless);
   return S_OK;
 }
 
@@ -650,9 +638,7 @@ HRESULT STDMETHODCALLTYPE FlashControl::ContextSensitiveHelp(BOOL) { return E_NO
 HRESULT STDMETHODCALLTYPE FlashControl::InPlaceDeactivate() {
   if (!inPlaceSite_) return S_OK;
   inPlaceSite_->OnInPlaceDeactivateEx(TRUE);
-  const ULONG left = inPlaceSite_->Release();
-  inPlaceSite_ = nullptr;
-  Record("deactivated site-remaining=%lu", left);
+  Record("deactivated site-remaining=%lu", inPlaceSite_.detach()->Release());
   return S_OK;
 }
 
@@ -712,17 +698,16 @@ HRESULT STDMETHODCALLTYPE FlashControl::Draw(DWORD aspect, LONG index, void*, DV
   const HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
   for (const Shape& s : movie_.frames[static_cast<size_t>(frame_)]) {
     const COLORREF colour = RGB((s.rgb >> 16) & 0xFF, (s.rgb >> 8) & 0xFF, s.rgb & 0xFF);
-    HBRUSH brush = CreateSolidBrush(colour);
+    const quenda::unique_hbrush brush(CreateSolidBrush(colour));
     const RECT area = {x(s.left), y(s.top), x(s.right), y(s.bottom)};
     if (s.kind == Shape::kRect) {
-      FillRect(dc, &area, brush);
+      FillRect(dc, &area, brush.get());
     } else {
-      const HGDIOBJ oldBrush = SelectObject(dc, brush);
+      const HGDIOBJ oldBrush = SelectObject(dc, brush.get());
       // With no pen the ellipse leaves out its right and bottom edges: one more each.
       Ellipse(dc, area.left, area.top, area.right + 1, area.bottom + 1);
       SelectObject(dc, oldBrush);
     }
-    DeleteObject(brush);
   }
   SelectObject(dc, oldPen);
   return S_OK;
