@@ -53,6 +53,22 @@ bool ReadFileText(const std::wstring& path, std::string* out) {
           got == size.QuadPart);
 }
 
+// The answer of a getter: `value` into the caller's `out`, which must be there.
+template <typename T, typename V>
+HRESULT Answer(T* out, V value) {
+  if (!out) return E_POINTER;
+  *out = static_cast<T>(value);
+  return S_OK;
+}
+
+VARIANT_BOOL Bool(bool value) { return value ? VARIANT_TRUE : VARIANT_FALSE; }
+
+// A text property set by the container: kept, and written to the record as "<call> <text>".
+void SetText(std::wstring* property, BSTR text, const char* call) {
+  *property = text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+  Record("%s %s", call, Utf8(property->c_str()).c_str());
+}
+
 HRESULT CopyToBstr(const std::wstring& text, BSTR* out) {
   if (!out) return E_POINTER;
   *out = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
@@ -119,11 +135,7 @@ ULONG STDMETHODCALLTYPE FlashControl::Release() {
 
 // ---- IDispatch ----
 
-HRESULT STDMETHODCALLTYPE FlashControl::GetTypeInfoCount(UINT* count) {
-  if (!count) return E_POINTER;
-  *count = 0;
-  return S_OK;
-}
+HRESULT STDMETHODCALLTYPE FlashControl::GetTypeInfoCount(UINT* count) { return Answer(count, 0); }
 
 HRESULT STDMETHODCALLTYPE FlashControl::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
   if (info) *info = nullptr;
@@ -234,23 +246,17 @@ void FlashControl::FrameChanged() {
 // ---- IShockwaveFlash ----
 
 HRESULT STDMETHODCALLTYPE FlashControl::get_ReadyState(long* state) {
-  if (!state) return E_POINTER;
-  *state = movieLoaded_ ? 4 : 0;  // 4: complete
-  return S_OK;
+  return Answer(state, movieLoaded_ ? 4 : 0);  // 4: complete
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::get_TotalFrames(long* frames) {
   ++totalFramesCalls_;
-  if (!frames) return E_POINTER;
-  *frames = FrameCount();
-  return S_OK;
+  return Answer(frames, FrameCount());
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::get_Playing(VARIANT_BOOL* playing) {
   ++playingCalls_;
-  if (!playing) return E_POINTER;
-  *playing = playing_ ? VARIANT_TRUE : VARIANT_FALSE;
-  return S_OK;
+  return Answer(playing, Bool(playing_));
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::put_Playing(VARIANT_BOOL playing) {
@@ -259,9 +265,7 @@ HRESULT STDMETHODCALLTYPE FlashControl::put_Playing(VARIANT_BOOL playing) {
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::get_Quality(int* quality) {
-  if (!quality) return E_POINTER;
-  *quality = quality_ == L"Low" ? 0 : quality_ == L"Medium" ? 2 : 1;
-  return S_OK;
+  return Answer(quality, quality_ == L"Low" ? 0 : quality_ == L"Medium" ? 2 : 1);
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::put_Quality(int quality) {
@@ -273,9 +277,7 @@ HRESULT STDMETHODCALLTYPE FlashControl::put_Quality(int quality) {
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::get_Loop(VARIANT_BOOL* loop) {
-  if (!loop) return E_POINTER;
-  *loop = loop_ ? VARIANT_TRUE : VARIANT_FALSE;
-  return S_OK;
+  return Answer(loop, Bool(loop_));
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::put_Loop(VARIANT_BOOL loop) {
@@ -289,17 +291,14 @@ HRESULT STDMETHODCALLTYPE FlashControl::get_Movie(BSTR* movie) {
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::put_Movie(BSTR movie) {
-  moviePath_ = movie ? std::wstring(movie, SysStringLen(movie)) : std::wstring();
-  Record("put_Movie %s", Utf8(moviePath_.c_str()).c_str());
+  SetText(&moviePath_, movie, "put_Movie");
   LoadMovieFile(moviePath_);
   return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::get_FrameNum(long* frame) {
   ++frameNumCalls_;
-  if (!frame) return E_POINTER;
-  *frame = frame_;
-  return S_OK;
+  return Answer(frame, frame_);
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::put_FrameNum(long frame) { return GotoFrame(frame); }
@@ -347,33 +346,23 @@ HRESULT STDMETHODCALLTYPE FlashControl::GotoFrame(long frame) {
 
 HRESULT STDMETHODCALLTYPE FlashControl::CurrentFrame(long* frame) {
   ++currentFrameCalls_;
-  if (!frame) return E_POINTER;
-  *frame = frame_;
-  return S_OK;
+  return Answer(frame, frame_);
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::IsPlaying(VARIANT_BOOL* playing) {
-  if (!playing) return E_POINTER;
-  *playing = playing_ ? VARIANT_TRUE : VARIANT_FALSE;
-  return S_OK;
+  return Answer(playing, Bool(playing_));
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::PercentLoaded(long* percent) {
-  if (!percent) return E_POINTER;
-  *percent = movieLoaded_ ? 100 : 0;
-  return S_OK;
+  return Answer(percent, movieLoaded_ ? 100 : 0);
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::FrameLoaded(long frame, VARIANT_BOOL* loaded) {
-  if (!loaded) return E_POINTER;
-  *loaded = frame >= 0 && frame < FrameCount() ? VARIANT_TRUE : VARIANT_FALSE;
-  return S_OK;
+  return Answer(loaded, Bool(frame >= 0 && frame < FrameCount()));
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::FlashVersion(long* version) {
-  if (!version) return E_POINTER;
-  *version = 0x000A0000;  // 10.0
-  return S_OK;
+  return Answer(version, 0x000A0000);  // 10.0
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::get_WMode(BSTR* mode) {
@@ -381,8 +370,7 @@ HRESULT STDMETHODCALLTYPE FlashControl::get_WMode(BSTR* mode) {
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::put_WMode(BSTR mode) {
-  windowMode_ = mode ? std::wstring(mode, SysStringLen(mode)) : std::wstring();
-  Record("put_WMode %s", Utf8(windowMode_.c_str()).c_str());
+  SetText(&windowMode_, mode, "put_WMode");
   return S_OK;
 }
 
@@ -391,8 +379,7 @@ HRESULT STDMETHODCALLTYPE FlashControl::get_Quality2(BSTR* quality) {
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::put_Quality2(BSTR quality) {
-  quality_ = quality ? std::wstring(quality, SysStringLen(quality)) : std::wstring();
-  Record("put_Quality2 %s", Utf8(quality_.c_str()).c_str());
+  SetText(&quality_, quality, "put_Quality2");
   return S_OK;
 }
 
@@ -581,9 +568,7 @@ HRESULT STDMETHODCALLTYPE FlashControl::Update() { return S_OK; }
 HRESULT STDMETHODCALLTYPE FlashControl::IsUpToDate() { return S_OK; }
 
 HRESULT STDMETHODCALLTYPE FlashControl::GetUserClassID(CLSID* clsid) {
-  if (!clsid) return E_POINTER;
-  *clsid = quillon::CLSID_ShockwaveFlash;
-  return S_OK;
+  return Answer(clsid, quillon::CLSID_ShockwaveFlash);
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::GetUserType(DWORD, LPOLESTR* type) {
@@ -600,9 +585,7 @@ HRESULT STDMETHODCALLTYPE FlashControl::SetExtent(DWORD aspect, SIZEL* size) {
 
 HRESULT STDMETHODCALLTYPE FlashControl::GetExtent(DWORD aspect, SIZEL* size) {
   if (aspect != DVASPECT_CONTENT) return E_NOTIMPL;
-  if (!size) return E_POINTER;
-  *size = extent_;
-  return S_OK;
+  return Answer(size, extent_);
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::Advise(IAdviseSink*, DWORD* connection) {
@@ -618,10 +601,8 @@ HRESULT STDMETHODCALLTYPE FlashControl::EnumAdvise(IEnumSTATDATA** advise) {
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::GetMiscStatus(DWORD, DWORD* status) {
-  if (!status) return E_POINTER;
-  *status = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE | OLEMISC_INSIDEOUT |
-            OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCLIENTSITEFIRST;
-  return S_OK;
+  return Answer(status, OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE | OLEMISC_INSIDEOUT |
+                            OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCLIENTSITEFIRST);
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::SetColorScheme(LOGPALETTE*) { return E_NOTIMPL; }
