@@ -70,7 +70,8 @@ class FERROW_API CWebGetFile {
   // Progress of the running GetFile; the result is ignored.
   virtual int OnProgress(double total, double done);
 
-  // Non-zero while GetFile runs.
+  // Non-zero while GetFile runs. A caller whose stop must also hold before the transfer has
+  // begun calls StopTransfer without asking this first: it answers 0 in that gap.
   int IsTransferring();
   // Downloads url (http:// or https://) to localPath; both in the thread's ANSI code page.
   // flags: FERROW_NO_RETRY, FERROW_NO_RESUME. Returns FERROW_OK or one of FERROW_E_*.
