@@ -2,11 +2,12 @@
 # The updater's end-to-end fixtures: update packages made by Info-ZIP's zip (the version file,
 # files in nested folders, an empty folder and a new build of the stand-in client), served
 # from a loopback server; then runs the rest of the command line (the test).
-#   e2e_fixture.sh <scratch folder> <new client build> -- <test command...>
+#   e2e_fixture.sh <scratch folder> <new client build> <runtime folder> -- <test command...>
 set -euo pipefail
 dir=$1
 client=$2
-shift 2
+runtime=$3
+shift 3
 [ "${1:-}" = "--" ] && shift
 
 rm -rf "$dir" && mkdir -p "$dir/www"
@@ -27,6 +28,9 @@ package() {  # package <route> <version or "none"> [extra files...]
   (cd "$src" && zip -q -r -X "$dir/www/$route/update.zip" .)
 }
 package ok 2.0.1
+# The updater's own files too, as a package that updates the updater brings them: they are in
+# use while they are replaced.
+(cd "$runtime" && zip -q -X "$dir/www/ok/update.zip" update.exe DuiLib.dll Ferrow.dll)
 package held 2.0.1
 package slow 2.0.1
 package drop 2.0.1
