@@ -15,6 +15,7 @@
 
 #include "SkinLayout.h"
 #include "TestSupport.h"
+#include "UniqueHandle.h"
 
 using testsupport::Child;
 
@@ -456,12 +457,13 @@ TEST(LauncherProgram, Resources) {
   for (const Program* program : {&kVintor, &kPellam}) {
     const std::wstring exe = testsupport::RuntimeDir() + L"\\" + program->exe;
     SCOPED_TRACE(testsupport::ToUtf8(program->exe));
-    HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_NE(module, nullptr);
-    EXPECT_NE(FindResourceW(module, MAKEINTRESOURCEW(107), RT_GROUP_ICON), nullptr);
-    EXPECT_NE(LoadImageW(module, MAKEINTRESOURCEW(107), IMAGE_ICON, 32, 32, 0), nullptr);
-    EXPECT_NE(FindResourceW(module, MAKEINTRESOURCEW(1), RT_MANIFEST), nullptr);
-    FreeLibrary(module);
+    const quenda::unique_hmodule module(
+        LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    ASSERT_TRUE(module);
+    EXPECT_NE(FindResourceW(module.get(), MAKEINTRESOURCEW(107), RT_GROUP_ICON), nullptr);
+    EXPECT_NE(LoadImageW(module.get(), MAKEINTRESOURCEW(107), IMAGE_ICON, 32, 32, LR_SHARED),
+              nullptr);
+    EXPECT_NE(FindResourceW(module.get(), MAKEINTRESOURCEW(1), RT_MANIFEST), nullptr);
 
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &ignored);

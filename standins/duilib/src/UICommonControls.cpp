@@ -190,21 +190,24 @@ void CButtonUI::DoEvent(TEventUI& event) {
 UINT CButtonUI::GetButtonState() const { return m_uButtonState; }
 
 void CButtonUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
-  using namespace internal;
   if (!pstrName || !pstrValue) return;
   DWORD* color = Is(pstrName, L"hotbkcolor")       ? &m_dwHotBkColor
                  : Is(pstrName, L"pushedbkcolor")  ? &m_dwPushedBkColor
                  : Is(pstrName, L"hottextcolor")   ? &m_dwHotTextColor
                  : Is(pstrName, L"hotbordercolor") ? &m_dwHotBorderColor
                                                    : NULL;
+  CDuiString* glyph = Is(pstrName, L"glyph") ? &m_sGlyph : NULL;
+  if (!SetLook(pstrValue, color, glyph)) CLabelUI::SetAttribute(pstrName, pstrValue);
+}
+
+bool CButtonUI::SetLook(LPCTSTR pstrValue, DWORD* color, CDuiString* glyph) {
   if (color) {
-    if (ParseColor(pstrValue, color)) Invalidate();
-  } else if (Is(pstrName, L"glyph")) {
-    m_sGlyph = pstrValue;
+    if (internal::ParseColor(pstrValue, color)) Invalidate();
+  } else if (glyph) {
+    *glyph = pstrValue;
     Invalidate();
-  } else {
-    CLabelUI::SetAttribute(pstrName, pstrValue);
   }
+  return color || glyph;
 }
 
 DWORD CButtonUI::StateBkColor() const {
@@ -274,18 +277,12 @@ bool COptionUI::Activate() {
 }
 
 void COptionUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
-  using namespace internal;
   if (!pstrName || !pstrValue) return;
-  if (Is(pstrName, L"selectedbkcolor")) {
-    if (ParseColor(pstrValue, &m_dwSelectedBkColor)) Invalidate();
-  } else if (Is(pstrName, L"selectedhotbkcolor")) {
-    if (ParseColor(pstrValue, &m_dwSelectedHotBkColor)) Invalidate();
-  } else if (Is(pstrName, L"selectedglyph")) {
-    m_sSelectedGlyph = pstrValue;
-    Invalidate();
-  } else {
-    CButtonUI::SetAttribute(pstrName, pstrValue);
-  }
+  DWORD* color = Is(pstrName, L"selectedbkcolor")      ? &m_dwSelectedBkColor
+                 : Is(pstrName, L"selectedhotbkcolor") ? &m_dwSelectedHotBkColor
+                                                       : NULL;
+  CDuiString* glyph = Is(pstrName, L"selectedglyph") ? &m_sSelectedGlyph : NULL;
+  if (!SetLook(pstrValue, color, glyph)) CButtonUI::SetAttribute(pstrName, pstrValue);
 }
 
 DWORD COptionUI::StateBkColor() const {

@@ -7,6 +7,7 @@
 #include <wchar.h>
 
 #include <new>
+#include <vector>
 
 namespace DuiLib {
 
@@ -31,15 +32,7 @@ CDuiString::CDuiString(const CDuiString& src) : m_pstr(m_szBuffer), m_nLength(0)
 
 CDuiString::CDuiString(CDuiString&& src) noexcept : m_pstr(m_szBuffer), m_nLength(0) {
   m_szBuffer[0] = 0;
-  if (src.m_pstr != src.m_szBuffer) {
-    m_pstr = src.m_pstr;
-    m_nLength = src.m_nLength;
-    src.m_pstr = src.m_szBuffer;
-    src.m_nLength = 0;
-    src.m_szBuffer[0] = 0;
-  } else {
-    Assign(src.m_pstr, src.m_nLength);
-  }
+  *this = static_cast<CDuiString&&>(src);
 }
 
 CDuiString::~CDuiString() {
@@ -202,12 +195,10 @@ int FormatInto(CDuiString* out, LPCTSTR format, va_list args) {
     out->Empty();
     return 0;
   }
-  LPTSTR buffer = static_cast<LPTSTR>(malloc((static_cast<size_t>(length) + 1) * sizeof(TCHAR)));
-  if (!buffer) throw std::bad_alloc();
-  const int written = _vsnwprintf(buffer, length + 1, format, args);
+  std::vector<TCHAR> buffer(static_cast<size_t>(length) + 1);
+  const int written = _vsnwprintf(buffer.data(), buffer.size(), format, args);
   buffer[written >= 0 && written <= length ? written : length] = 0;
-  out->Assign(buffer);
-  free(buffer);
+  out->Assign(buffer.data());
   return out->GetLength();
 }
 }  // namespace

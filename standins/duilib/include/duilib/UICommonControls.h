@@ -80,6 +80,9 @@ class UILIB_API CButtonUI : public CLabelUI {
   virtual DWORD StateTextColor() const;
   virtual DWORD StateBorderColor() const;
   virtual LPCTSTR StateGlyph() const;
+  // Takes a colour (color) or glyph (glyph) attribute of the looks; false when neither is
+  // given (the attribute is none of them).
+  bool SetLook(LPCTSTR pstrValue, DWORD* color, CDuiString* glyph);
 
   UINT m_uButtonState;
   DWORD m_dwHotBkColor;
