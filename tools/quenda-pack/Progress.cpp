@@ -26,8 +26,8 @@ void ProgressBar::Set(uint64_t done) {
 }
 
 void ProgressBar::Draw() {
-  if (!shown_) return;
-  const int percent = total_ ? static_cast<int>(done_ * 100 / total_) : 100;
+  if (!shown_ || total_ == 0) return;
+  const int percent = static_cast<int>(done_ * 100 / total_);
   const double now = Seconds();
   // Redrawn when the figure changes, and a few times a second at most.
   if (percent == drawnPercent_ || (drawnPercent_ >= 0 && now - drawnAt_ < 0.1 && percent < 100)) {
