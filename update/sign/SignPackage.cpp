@@ -55,26 +55,4 @@ bool VerifyPackageSignature(const std::string& publicKeyPem, const PathString& p
   return HashFile(packagePath, digest, why, progress) && VerifyDigest(key, digest, rs, why);
 }
 
-bool SignPackageFile(const std::string& privateKeyPem, const PathString& packagePath,
-                     std::vector<uint8_t>* derSignature, std::string* why,
-                     const HashProgress& progress) {
-  PrivateKey key;
-  std::string reason;
-  if (!ReadPrivateKeyPem(privateKeyPem, &key, &reason)) return Fail(why, "private key: " + reason);
-  if (!key.hasPublic) {
-    return Fail(why,
-                "private key: the file holds no public key; 'openssl pkey -in KEY -out "
-                "FULL.pem' writes one that does");
-  }
-  uint8_t digest[kDigestSize], rs[kRawSignatureSize];
-  bool ok = HashFile(packagePath, digest, why, progress) && SignDigest(key, digest, rs, why);
-  // A key whose halves don't belong together would sign what nobody can check.
-  if (ok && !VerifyDigest(key.publicKey, digest, rs, nullptr)) {
-    ok = Fail(why, "private key: its public key does not match it");
-  }
-  for (uint8_t& b : key.d) b = 0;
-  if (ok) *derSignature = SignatureToDer(rs);
-  return ok;
-}
-
 }  // namespace qsign
