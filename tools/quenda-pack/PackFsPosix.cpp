@@ -149,6 +149,7 @@ bool WriteNewFile(const std::string& path, const std::string& bytes, bool secret
                   std::string* why) {
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, secret ? 0600 : 0644);
   if (fd < 0) return FailErrno(path, why);
+  errno = 0;
   size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
