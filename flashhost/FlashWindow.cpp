@@ -7,6 +7,7 @@
 
 #include "MoviePath.h"
 #include "MovieHost.h"
+#include "Owners.h"
 #include "resource.h"
 
 namespace quillon {
@@ -15,12 +16,14 @@ namespace {
 
 // The back buffer: one 850 x 850 top-down 32-bit section, made once and reused for every frame.
 struct BackBuffer {
-  HDC dc = nullptr;
-  HBITMAP bitmap = nullptr;
-  HBRUSH whiteBrush = nullptr;
+  // The objects outlive the context they are selected into.
+  quenda::unique_hbitmap bitmap;
+  quenda::unique_hbrush whiteBrush;
+  quenda::unique_hdc dc;
   HGDIOBJ previousBitmap = nullptr;
   HGDIOBJ previousBrush = nullptr;
 
+  ~BackBuffer() { Destroy(); }
   bool Create(HWND window);
   void Destroy();
 };
@@ -38,51 +41,48 @@ struct Program {
 Program g_program;
 
 bool BackBuffer::Create(HWND window) {
-  HDC windowDc = ::GetDC(window);
+  const window_dc windowDc(window);
   if (!windowDc) return false;
-  dc = CreateCompatibleDC(windowDc);
-  if (dc) {
-    SetMapMode(dc, MM_TEXT);
-    SetBkColor(dc, RGB(0, 0, 0));
-    SetBkMode(dc, TRANSPARENT);
+  dc.reset(CreateCompatibleDC(windowDc.get()));
+  if (!dc) return false;
+  SetMapMode(dc.get(), MM_TEXT);
+  SetBkColor(dc.get(), RGB(0, 0, 0));
+  SetBkMode(dc.get(), TRANSPARENT);
 
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = kMovieWidth;
-    info.bmiHeader.biHeight = -kMovieHeight;  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    bitmap = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  }
-  if (bitmap) {
-    previousBitmap = SelectObject(dc, bitmap);
-    // Everything starts white, and white is the see-through colour.
-    whiteBrush = CreateSolidBrush(kColourKey);
-    previousBrush = SelectObject(dc, whiteBrush);
-    PatBlt(dc, 0, 0, kMovieWidth, kMovieHeight, PATCOPY);
-    const HGDIOBJ windowBrush = SelectObject(windowDc, whiteBrush);
-    PatBlt(windowDc, 0, 0, kMovieWidth, kMovieHeight, PATCOPY);
-    SelectObject(windowDc, windowBrush);
-  }
-  ::ReleaseDC(window, windowDc);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = kMovieWidth;
+  info.bmiHeader.biHeight = -kMovieHeight;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  bitmap.reset(CreateDIBSection(windowDc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!bitmap) {
     Destroy();
     return false;
   }
+  previousBitmap = SelectObject(dc.get(), bitmap.get());
+  // Everything starts white, and white is the see-through colour.
+  whiteBrush.reset(CreateSolidBrush(kColourKey));
+  previousBrush = SelectObject(dc.get(), whiteBrush.get());
+  PatBlt(dc.get(), 0, 0, kMovieWidth, kMovieHeight, PATCOPY);
+  const HGDIOBJ windowBrush = SelectObject(windowDc.get(), whiteBrush.get());
+  PatBlt(windowDc.get(), 0, 0, kMovieWidth, kMovieHeight, PATCOPY);
+  SelectObject(windowDc.get(), windowBrush);
   return true;
 }
 
 void BackBuffer::Destroy() {
   if (dc) {
-    if (previousBrush) SelectObject(dc, previousBrush);
-    if (previousBitmap) SelectObject(dc, previousBitmap);
-    DeleteDC(dc);
+    if (previousBrush) SelectObject(dc.get(), previousBrush);
+    if (previousBitmap) SelectObject(dc.get(), previousBitmap);
   }
-  if (bitmap) DeleteObject(bitmap);
-  if (whiteBrush) DeleteObject(whiteBrush);
-  *this = BackBuffer();
+  dc.reset();
+  bitmap.reset();
+  whiteBrush.reset();
+  previousBitmap = nullptr;
+  previousBrush = nullptr;
 }
 
 bool OnCreate(HWND window) {
@@ -123,12 +123,9 @@ void OnRepaintTick(HWND window) {
   p.host->Poll();
   if (!p.host->TakeRedrawFlag()) return;
   const SIZE size = p.host->GetSize();
-  p.host->Draw(p.buffer.dc, true);
-  HDC windowDc = ::GetDC(window);
-  if (windowDc) {
-    BitBlt(windowDc, 0, 0, size.cx, size.cy, p.buffer.dc, 0, 0, SRCCOPY);
-    ::ReleaseDC(window, windowDc);
-  }
+  p.host->Draw(p.buffer.dc.get(), true);
+  const window_dc windowDc(window);
+  if (windowDc) BitBlt(windowDc.get(), 0, 0, size.cx, size.cy, p.buffer.dc.get(), 0, 0, SRCCOPY);
 }
 
 // Exposed areas are restored from the back buffer, never by drawing the control: the window
@@ -139,7 +136,7 @@ void OnPaint(HWND window) {
   HDC dc = BeginPaint(window, &paint);
   if (dc && g_program.buffer.dc) {
     const RECT& r = paint.rcPaint;
-    BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, g_program.buffer.dc, r.left,
+    BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, g_program.buffer.dc.get(), r.left,
            r.top, SRCCOPY);
   }
   EndPaint(window, &paint);
@@ -147,9 +144,9 @@ void OnPaint(HWND window) {
 
 // White pixels let clicks through, so this runs only over drawn parts of the movie.
 void ShowExitMenu(HWND window, LPARAM clickPoint) {
-  HMENU menu = LoadMenuA(g_program.instance, kMenuName);
+  const unique_hmenu menu(LoadMenuA(g_program.instance, kMenuName));
   if (!menu) return;
-  HMENU popup = GetSubMenu(menu, 0);
+  HMENU popup = GetSubMenu(menu.get(), 0);
   if (popup) {
     POINT at = {GET_X_LPARAM(clickPoint), GET_Y_LPARAM(clickPoint)};
     ClientToScreen(window, &at);
@@ -160,7 +157,6 @@ void ShowExitMenu(HWND window, LPARAM clickPoint) {
     TrackPopupMenu(popup, TPM_LEFTBUTTON, at.x, at.y, 0, window, nullptr);
     PostMessageA(window, WM_NULL, 0, 0);
   }
-  DestroyMenu(menu);
 }
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,6 +1,7 @@
 #include "MovieHost.h"
 
 #include "ControlSite.h"
+#include "Owners.h"
 
 namespace quillon {
 
@@ -20,20 +21,12 @@ Fn LookUp(HMODULE module, const char* name) {
 }
 
 // Text reaches the control as a BSTR made from ANSI text with the system code page.
-BSTR AnsiToBstr(const char* text) {
+unique_bstr AnsiToBstr(const char* text) {
   const int units = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-  if (units <= 0) return SysAllocString(L"");
-  BSTR out = SysAllocStringLen(nullptr, static_cast<UINT>(units - 1));
-  if (out) MultiByteToWideChar(CP_ACP, 0, text, -1, out, units);
+  if (units <= 0) return unique_bstr(SysAllocString(L""));
+  unique_bstr out(SysAllocStringLen(nullptr, static_cast<UINT>(units - 1)));
+  if (out) MultiByteToWideChar(CP_ACP, 0, text, -1, out.get(), units);
   return out;
-}
-
-template <typename T>
-void ReleaseAndClear(T*& p) {
-  if (p) {
-    p->Release();
-    p = nullptr;
-  }
 }
 
 }  // namespace
@@ -46,89 +39,71 @@ bool MovieHost::Create() {
   // The process ends soon after the host does, so the apartment is never left.
   CoInitialize(nullptr);
 
-  site_ = new ControlSite(this);
-  site_->AddRef();  // the host's own reference, given up last in Destroy
+  ControlSite* site = new ControlSite(this);
+  site->AddRef();  // the host's own reference, given up last in Destroy
+  site_ = quenda::com_ptr<ControlSite>::attach(site);
 
   object_ = CreateControlObject();
   if (!object_) {
     Destroy();
     return false;
   }
-
-  IOleClientSite* clientSite = nullptr;
-  site_->QueryInterface(IID_IOleClientSite, reinterpret_cast<void**>(&clientSite));
-  object_->SetClientSite(clientSite);
-
-  if (FAILED(object_->QueryInterface(IID_IShockwaveFlash, reinterpret_cast<void**>(&flash_))) ||
-      !flash_) {
+  {
+    const auto clientSite = Query<IOleClientSite>(site_.get(), IID_IOleClientSite);
+    object_->SetClientSite(clientSite.get());
     // Without its scripting interface the control cannot be given a movie: nothing to host.
-    flash_ = nullptr;
-    clientSite->Release();
+    flash_ = Query<IShockwaveFlash>(object_.get(), IID_IShockwaveFlash);
+    if (flash_) {
+      // Transparent: the control draws only its shapes over what the target context already
+      // holds.
+      const unique_bstr mode(SysAllocString(L"Transparent"));
+      flash_->put_WMode(mode.get());
+      object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite.get(), 0, nullptr, nullptr);
+    }
+  }
+  if (!flash_) {
     Destroy();
     return false;
   }
-
-  // Transparent: the control draws only its shapes over what the target context already holds.
-  BSTR mode = SysAllocString(L"Transparent");
-  flash_->put_WMode(mode);
-  SysFreeString(mode);
-
-  object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite, 0, nullptr, nullptr);
-  clientSite->Release();
-
-  if (FAILED(object_->QueryInterface(IID_IOleInPlaceObjectWindowless,
-                                     reinterpret_cast<void**>(&windowless_)))) {
-    windowless_ = nullptr;
-  }
+  windowless_ = Query<IOleInPlaceObjectWindowless>(object_.get(), IID_IOleInPlaceObjectWindowless);
   return true;
 }
 
 // "Flash.ocx" found by the normal library search (a copy beside the program first); the
 // control registered on the system only when there is no such file. A file that loads but
 // yields no object leaves nothing to host.
-IOleObject* MovieHost::CreateControlObject() {
-  IOleObject* object = nullptr;
-  controlModule_ = LoadLibraryA("Flash.ocx");
+quenda::com_ptr<IOleObject> MovieHost::CreateControlObject() {
+  quenda::com_ptr<IOleObject> object;
+  controlModule_.reset(LoadLibraryA("Flash.ocx"));
   if (!controlModule_) {
-    if (FAILED(CoCreateInstance(CLSID_ShockwaveFlash, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
-                                reinterpret_cast<void**>(&object)))) {
-      return nullptr;
-    }
+    DropIfFailed(CoCreateInstance(CLSID_ShockwaveFlash, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IOleObject, object.put_void()),
+                 object);
     return object;
   }
 
   const GetClassObjectFn getClassObject =
-      LookUp<GetClassObjectFn>(controlModule_, "DllGetClassObject");
-  if (!getClassObject) return nullptr;
-  IClassFactory* factory = nullptr;
-  if (FAILED(getClassObject(CLSID_ShockwaveFlash, IID_IClassFactory,
-                            reinterpret_cast<void**>(&factory))) ||
-      !factory) {
-    return nullptr;
+      LookUp<GetClassObjectFn>(controlModule_.get(), "DllGetClassObject");
+  if (!getClassObject) return object;
+  quenda::com_ptr<IClassFactory> factory;
+  DropIfFailed(getClassObject(CLSID_ShockwaveFlash, IID_IClassFactory, factory.put_void()),
+               factory);
+  if (factory) {
+    DropIfFailed(factory->CreateInstance(nullptr, IID_IOleObject, object.put_void()), object);
   }
-  if (FAILED(factory->CreateInstance(nullptr, IID_IOleObject, reinterpret_cast<void**>(&object)))) {
-    object = nullptr;
-  }
-  factory->Release();
   return object;
 }
 
 bool MovieHost::LoadMovie(const char* path, int width, int height) {
   if (!flash_) return false;
-  BSTR movie = AnsiToBstr(path ? path : "");
-  flash_->put_Movie(movie);
-  SysFreeString(movie);
+  flash_->put_Movie(AnsiToBstr(path ? path : "").get());
   if (flash_->Play() != S_OK) return false;
 
   width_ = width;
   height_ = height;
   objectRect_ = RECT{0, 0, width, height};
-  IOleInPlaceObject* inPlace = nullptr;
-  if (SUCCEEDED(
-          object_->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace))) &&
-      inPlace) {
+  if (const auto inPlace = Query<IOleInPlaceObject>(object_.get(), IID_IOleInPlaceObject)) {
     inPlace->SetObjectRects(&objectRect_, &objectRect_);
-    inPlace->Release();
   }
   state_ = kStarted;
   return true;
@@ -136,9 +111,7 @@ bool MovieHost::LoadMovie(const char* path, int width, int height) {
 
 void MovieHost::SetQuality(int index) {
   if (!flash_ || index < kQualityLow || index > kQualityHigh) return;
-  BSTR quality = SysAllocString(kQualityNames[index]);
-  flash_->put_Quality2(quality);
-  SysFreeString(quality);
+  flash_->put_Quality2(unique_bstr(SysAllocString(kQualityNames[index])).get());
 }
 
 void MovieHost::SetLoopOff() {
@@ -170,41 +143,40 @@ SIZE MovieHost::GetSize() const { return SIZE{width_, height_}; }
 bool MovieHost::Draw(HDC dc, bool fillFirst) {
   // No movie started: there is nothing to draw, and the control is not asked to.
   if (!flash_ || width_ <= 0 || height_ <= 0) return false;
-  IViewObject* view = nullptr;
-  if (FAILED(flash_->QueryInterface(IID_IViewObject, reinterpret_cast<void**>(&view))) || !view) {
-    return false;
-  }
+  const auto view = Query<IViewObject>(flash_.get(), IID_IViewObject);
+  if (!view) return false;
   if (fillFirst) {
     const RECT area = {0, 0, width_, height_};
     FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   }
   const RECTL bounds = {0, 0, width_, height_};
-  const HRESULT hr =
-      view->Draw(DVASPECT_CONTENT, 1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0);
-  view->Release();
-  return hr == S_OK;
+  return view->Draw(DVASPECT_CONTENT, 1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr,
+                    0) == S_OK;
 }
 
 void MovieHost::Destroy() {
-  ReleaseAndClear(windowless_);
-  ReleaseAndClear(flash_);
+  windowless_.reset();
+  flash_.reset();
   if (object_) {
     object_->Close(OLECLOSE_NOSAVE);
-    ReleaseAndClear(object_);
+    object_.reset();
   }
   // The site goes last: the control may have called it up to its own final release. Should the
   // control still hold it, it must not reach this host any more.
   if (site_) {
     site_->Detach();
-    site_->Release();
-    site_ = nullptr;
+    site_.reset();
   }
   if (controlModule_) {
     // Unloading code that still has live objects would leave them pointing into nothing; a
     // control that says it is still in use stays loaded until the process ends.
-    const CanUnloadNowFn canUnloadNow = LookUp<CanUnloadNowFn>(controlModule_, "DllCanUnloadNow");
-    if (!canUnloadNow || canUnloadNow() == S_OK) FreeLibrary(controlModule_);
-    controlModule_ = nullptr;
+    const CanUnloadNowFn canUnloadNow =
+        LookUp<CanUnloadNowFn>(controlModule_.get(), "DllCanUnloadNow");
+    if (!canUnloadNow || canUnloadNow() == S_OK) {
+      controlModule_.reset();
+    } else {
+      controlModule_.release();
+    }
   }
 }
 

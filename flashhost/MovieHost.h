@@ -8,6 +8,7 @@
 #include <ocidl.h>
 
 #include "ShockwaveFlash.h"
+#include "UniqueHandle.h"
 
 namespace quillon {
 
@@ -52,14 +53,14 @@ class MovieHost {
   State GetState() const { return static_cast<State>(state_); }
 
  private:
-  IOleObject* CreateControlObject();
+  quenda::com_ptr<IOleObject> CreateControlObject();
 
   LONG state_ = kCreated;
-  HMODULE controlModule_ = nullptr;
-  ControlSite* site_ = nullptr;
-  IShockwaveFlash* flash_ = nullptr;
-  IOleObject* object_ = nullptr;
-  IOleInPlaceObjectWindowless* windowless_ = nullptr;
+  quenda::unique_hmodule controlModule_;
+  quenda::com_ptr<ControlSite> site_;
+  quenda::com_ptr<IShockwaveFlash> flash_;
+  quenda::com_ptr<IOleObject> object_;
+  quenda::com_ptr<IOleInPlaceObjectWindowless> windowless_;
   LONG redraw_ = 1;  // the first tick always draws
   RECT objectRect_ = {0, 0, 0, 0};
   LONG width_ = 0;

@@ -29,7 +29,11 @@ CWndMainFrm::CWndMainFrm()
       m_pRestoreButton(NULL),
       m_hExitTip(NULL) {}
 
-CWndMainFrm::~CWndMainFrm() {}
+// The handler part of this object is destroyed before the window base, which takes the
+// browser down with it: the browser must not call into it meanwhile.
+CWndMainFrm::~CWndMainFrm() {
+  if (m_pBrowser) m_pBrowser->SetWebBrowserEventHandler(NULL);
+}
 
 LPCTSTR CWndMainFrm::GetWindowClassName() const { return L"MainFrmWnd"; }
 

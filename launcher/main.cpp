@@ -25,18 +25,21 @@ namespace {
 void RunLauncher(const LauncherBuild& build) {
   CWndMainFrm* window = new (std::nothrow) CWndMainFrm();
   if (window == NULL) return;
-  const int width = build.sizeFromCommandLine ? launcherSettings.width : 0;
-  const int height = build.sizeFromCommandLine ? launcherSettings.height : 0;
+  // The client's size stands when it gives one; without it (too few tokens, or a password
+  // that swallowed them) the skin's size does, so that the window can be seen and closed.
+  const bool sized =
+      build.sizeFromCommandLine && launcherSettings.width > 0 && launcherSettings.height > 0;
+  const int width = sized ? launcherSettings.width : 0;
+  const int height = sized ? launcherSettings.height : 0;
   if (window->Create(NULL, L"", build.mainStyle, 0, 0, 0, width, height, NULL) == NULL) {
     // No skin, no window: nothing could ever end a message loop now.
     delete window;
     return;
   }
-  if (build.sizeFromCommandLine) {
-    // The command line's size stands as given, 0 x 0 included: the skin library would put the
-    // skin's size in place of a missing one, and the skin's minimum is for the user's
-    // resizing, not for what the client asks for (hence no WM_WINDOWPOSCHANGING).
-    ::SetWindowPos(window->GetHWND(), NULL, 0, 0, width > 0 ? width : 0, height > 0 ? height : 0,
+  if (sized) {
+    // The skin's minimum is for the user's resizing, not for what the client asks for (hence
+    // no WM_WINDOWPOSCHANGING).
+    ::SetWindowPos(window->GetHWND(), NULL, 0, 0, width, height,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSENDCHANGING);
   }
   window->CenterWindow();

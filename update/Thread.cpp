@@ -5,46 +5,43 @@
 #include <cstdlib>
 #include <ctime>
 
-CThread::CThread() : running(false), threadId(0), threadHandle(nullptr) {}
+CThread::CThread() : running(false), threadId(0) {}
 
 CThread::~CThread() {
   // The derived part is gone by now: only the base's own IsRunning may be asked.
   if (CThread::IsRunning()) {
     running = false;
-    WaitForSingleObject(threadHandle, INFINITE);
+    WaitForSingleObject(threadHandle.get(), INFINITE);
   }
-  if (threadHandle) CloseHandle(threadHandle);
 }
 
 bool CThread::IsRunning() {
-  return threadHandle && WaitForSingleObject(threadHandle, 0) == WAIT_TIMEOUT;
+  return threadHandle && WaitForSingleObject(threadHandle.get(), 0) == WAIT_TIMEOUT;
 }
 
 bool CThread::Start() {
   if (IsRunning()) return false;
   if (threadHandle) {  // an earlier thread that has ended
-    CloseHandle(threadHandle);
+    threadHandle.reset();
     threadId = 0;
-    threadHandle = nullptr;
   }
+  quenda::unique_handle ready(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  if (!ready) return false;
   ThreadStartBlock block;
   block.started = false;
   block.thread = this;
-  block.readyEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-  if (!block.readyEvent) return false;
+  block.readyEvent = ready.get();
 
   running = true;
   unsigned id = 0;
   const uintptr_t handle = _beginthreadex(nullptr, 0, ThreadProc, &block, 0, &id);
   if (!handle) {
     running = false;
-    CloseHandle(block.readyEvent);
     return false;
   }
-  threadHandle = reinterpret_cast<HANDLE>(handle);
+  threadHandle.reset(reinterpret_cast<HANDLE>(handle));
   threadId = id;
-  WaitForSingleObject(block.readyEvent, INFINITE);
-  CloseHandle(block.readyEvent);
+  WaitForSingleObject(ready.get(), INFINITE);
   if (block.started) return true;
   Stop(INFINITE);
   return false;
@@ -53,13 +50,10 @@ bool CThread::Start() {
 bool CThread::Stop(DWORD timeoutMs) {
   if (IsRunning()) {
     running = false;
-    if (WaitForSingleObject(threadHandle, timeoutMs) == WAIT_TIMEOUT) return false;
+    if (WaitForSingleObject(threadHandle.get(), timeoutMs) == WAIT_TIMEOUT) return false;
   }
-  if (threadHandle) {
-    CloseHandle(threadHandle);
-    threadId = 0;
-    threadHandle = nullptr;
-  }
+  threadHandle.reset();
+  threadId = 0;
   return true;
 }
 
@@ -67,7 +61,7 @@ bool CThread::Run() { return true; }
 bool CThread::OnInit() { return true; }
 bool CThread::OnExit() { return true; }
 
-BOOL CThread::Terminate(DWORD exitCode) { return TerminateThread(threadHandle, exitCode); }
+BOOL CThread::Terminate(DWORD exitCode) { return TerminateThread(threadHandle.get(), exitCode); }
 
 unsigned __stdcall CThread::ThreadProc(void* argument) {
   ThreadStartBlock* block = static_cast<ThreadStartBlock*>(argument);

@@ -6,6 +6,8 @@
 
 #include <atomic>
 
+#include "UniqueHandle.h"
+
 class CThread;
 
 // What Start hands to the new thread. It lives on Start's stack and is valid only until the
@@ -46,7 +48,7 @@ class CThread {
   // needs no lock.
   std::atomic<bool> running;
   unsigned threadId;
-  HANDLE threadHandle;
+  quenda::unique_handle threadHandle;
 
  private:
   CThread(const CThread&) = delete;

@@ -73,3 +73,19 @@ void ScaleProgress(double total, double done, uint32_t* total32, uint32_t* done3
 bool VersionsMatch(const Utf16String& expected, const Utf16String& installed) {
   return expected == installed;
 }
+
+std::string PercentEncodeNonAscii(const Utf16String& url) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const char c : Utf16ToUtf8(url)) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (byte < 0x80) {
+      out.push_back(c);
+    } else {
+      out.push_back('%');
+      out.push_back(kHex[byte >> 4]);
+      out.push_back(kHex[byte & 15]);
+    }
+  }
+  return out;
+}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "Utf16.h"
@@ -30,6 +31,11 @@ int ProgressPercent(int32_t total, int32_t done);
 // factor so that both fit and their ratio holds; done then reaches total only when the true
 // counts are equal.
 void ScaleProgress(double total, double done, uint32_t* total32, uint32_t* done32);
+
+// An address for a library that takes 8-bit text: every character beyond ASCII as its UTF-8
+// bytes in %XX form, as browsers send them; ASCII stays as it is. Unpaired surrogates become
+// U+FFFD.
+std::string PercentEncodeNonAscii(const Utf16String& url);
 
 // The version check after an update: the whole texts, unit by unit, exactly.
 bool VersionsMatch(const Utf16String& expected, const Utf16String& installed);

@@ -1,6 +1,7 @@
-// Finishing an update: end the client, unpack the package over the installation, check the
-// version it declares, then restart the client or send the user to the full installer.
-// Everything here runs on the UI thread after the worker has been stopped.
+// Finishing an update: once the package is staged and checked, end the client, put the new
+// files in place, then restart the client or send the user to the full installer. The heavy
+// work runs on the finishing worker (ThreadFinish.cpp, PackageInstall.cpp); the messages to
+// the user and the restart run here, on the UI thread.
 #include <windows.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
@@ -8,13 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "UpdateCore.h"
+#include "UniqueHandle.h"
 #include "UpdateSettings.h"
 #include "WndUpdate.h"
 #include "XmlDoc.h"
-#include "Zip.h"
 
 using namespace DuiLib;
+using quenda::unique_handle;
+using quenda::unique_hfile;
 
 namespace {
 
@@ -26,96 +28,72 @@ const wchar_t kFailureText[] =
 // replaced: a process that is being terminated still holds its image for a moment.
 const DWORD kProcessExitWaitMs = 10000;
 
-void WaitForExit(const std::vector<HANDLE>& processes, DWORD timeoutMs) {
+void WaitForExit(const std::vector<unique_handle>& processes, DWORD timeoutMs) {
   const DWORD start = GetTickCount();
-  for (HANDLE process : processes) {
+  for (const unique_handle& process : processes) {
     const DWORD spent = GetTickCount() - start;
-    WaitForSingleObject(process, spent < timeoutMs ? timeoutMs - spent : 0);
+    WaitForSingleObject(process.get(), spent < timeoutMs ? timeoutMs - spent : 0);
   }
 }
+
+// ShellExecuteW reports success with a value above 32.
+bool Opened(HINSTANCE result) { return reinterpret_cast<INT_PTR>(result) > 32; }
 
 }  // namespace
 
 void CWndUpdate::CompleteUpdate() {
-  EnableDebugPrivilege();
-  if (!EndProcesses(updateSettings.exeName.GetData())) return;
-  if (!ExtractPackage(updateSettings.packagePath.GetData(), updateSettings.installDir.GetData())) {
-    // Not an archive (damaged, or not what the server should have sent): the client is
-    // already ended, so the user must hear of it and get the full installer.
-    FailUpdate();
+  if (updateSettings.exeName.IsEmpty()) {
+    // Without a client name nothing can be ended: the window stays at full progress until
+    // the user cancels or closes it.
+    phase = Phase::kStalled;
     return;
   }
-  FinishUpdate();
+  phase = Phase::kStaging;
+  if (!finisher.Start()) {
+    phase = Phase::kDone;
+    FailUpdate();
+  }
 }
 
 bool CWndUpdate::EnableDebugPrivilege() {
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+  unique_handle token;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put())) {
     return false;
   }
   LUID luid;
-  if (!LookupPrivilegeValueW(nullptr, L"SeDebugPrivilege", &luid)) {
-    CloseHandle(token);
-    return false;
-  }
+  if (!LookupPrivilegeValueW(nullptr, L"SeDebugPrivilege", &luid)) return false;
   TOKEN_PRIVILEGES privileges;
   privileges.PrivilegeCount = 1;
   privileges.Privileges[0].Luid = luid;
   privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-  const BOOL adjusted =
-      AdjustTokenPrivileges(token, FALSE, &privileges, sizeof privileges, nullptr, nullptr);
-  CloseHandle(token);
-  return adjusted != FALSE;
+  return AdjustTokenPrivileges(token.get(), FALSE, &privileges, sizeof privileges, nullptr,
+                               nullptr) != FALSE;
 }
 
 bool CWndUpdate::EndProcesses(const wchar_t* imageName) {
   if (!imageName || !*imageName) return false;
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return true;
-  std::vector<HANDLE> ended;
+  unique_hfile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return true;
+  std::vector<unique_handle> ended;
   const DWORD self = GetCurrentProcessId();
   PROCESSENTRY32W entry;
   entry.dwSize = sizeof entry;
-  for (BOOL more = Process32FirstW(snapshot, &entry); more;
-       more = Process32NextW(snapshot, &entry)) {
+  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+       more = Process32NextW(snapshot.get(), &entry)) {
     // Exact, case-sensitive name; never the updater itself, whatever name it was given.
     if (lstrcmpW(entry.szExeFile, imageName) != 0 || entry.th32ProcessID == self) continue;
-    HANDLE process = OpenProcess(0x1F0FFF, FALSE, entry.th32ProcessID);
-    if (!process) continue;
-    if (TerminateProcess(process, 0)) {
-      ended.push_back(process);
-    } else {
-      CloseHandle(process);
-    }
+    unique_handle process(OpenProcess(0x1F0FFF, FALSE, entry.th32ProcessID));
+    if (process && TerminateProcess(process.get(), 0)) ended.push_back(std::move(process));
   }
-  CloseHandle(snapshot);
   // Termination only starts the end of a process; its executable stays locked until it is
   // gone, and replacing it would fail.
   WaitForExit(ended, kProcessExitWaitMs);
-  for (HANDLE process : ended) CloseHandle(process);
   return true;
 }
 
-bool CWndUpdate::ExtractPackage(const wchar_t* packagePath, const wchar_t* targetFolder) {
-  HZIP zip = ZipOpen(packagePath, nullptr);
-  if (!zip) return false;
-  ZipSetBaseFolder(zip, targetFolder);
-  ZipItem item = {};
-  ZipGetItem(zip, -1, &item);
-  const int count = item.index;
-  for (int i = 0; i < count; ++i) {
-    // A failed entry does not stop the others; the version check judges the result.
-    ZipGetItem(zip, i, &item);
-    ZipExtractItem(zip, i, item.name);
-  }
-  ZipClose(zip);
-  return true;
-}
-
-void CWndUpdate::ReadInstalledVersion() {
+void CWndUpdate::ReadInstalledVersion(const std::wstring& path) {
   CXmlDoc doc;
-  const CDuiString path = CPaintManagerUI::GetInstancePath() + _T("\\lastver.xml");
-  if (!doc.LoadFile(path.GetData())) return;
+  if (!doc.LoadFile(path.c_str())) return;
   if (!doc.FindElement(L"config")) return;
   doc.EnterElement();
   if (!doc.FindElement(L"version")) return;
@@ -123,15 +101,7 @@ void CWndUpdate::ReadInstalledVersion() {
 }
 
 void CWndUpdate::FinishUpdate() {
-  ReadInstalledVersion();
-  const std::wstring expected(updateSettings.expectedVersion.GetData(),
-                              static_cast<size_t>(updateSettings.expectedVersion.GetLength()));
-  if (!VersionsMatch(expected, installedVersion)) {
-    FailUpdate();
-    return;
-  }
   MessageBoxW(m_hWnd, kSuccessText, updateSettings.caption.GetData(), MB_OK);
-  DeleteFileW(updateSettings.packagePath.GetData());
 
   const CDuiString program = CPaintManagerUI::GetInstancePath() + _T("\\") + updateSettings.exeName;
   STARTUPINFOW startup;
@@ -145,18 +115,24 @@ void CWndUpdate::FinishUpdate() {
   std::wstring commandLine = L"\"" + std::wstring(program.GetData()) + L"\"";
   if (CreateProcessW(program.GetData(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
                      nullptr, &startup, &info)) {
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
+    unique_handle thread(info.hThread), process(info.hProcess);
   } else {
     ShellExecuteW(m_hWnd, L"open", program.GetData(), nullptr, nullptr, SW_SHOWNORMAL);
   }
+  // After the start, so that the client is not kept waiting for a large file to go.
+  DeleteFileW(updateSettings.packagePath.GetData());
   PostQuitMessage(0);
 }
 
 void CWndUpdate::FailUpdate() {
   MessageBoxW(m_hWnd, kFailureText, updateSettings.caption.GetData(), MB_OK);
-  ShellExecuteW(nullptr, L"open", L"iexplore", updateSettings.pageUrl.GetData(), nullptr,
-                SW_SHOWNORMAL);
+  // Current Windows may come without Internet Explorer: the user's own browser then.
+  if (!Opened(ShellExecuteW(nullptr, L"open", L"iexplore", updateSettings.pageUrl.GetData(),
+                            nullptr, SW_SHOWNORMAL)) &&
+      !updateSettings.pageUrl.IsEmpty()) {
+    ShellExecuteW(nullptr, L"open", updateSettings.pageUrl.GetData(), nullptr, nullptr,
+                  SW_SHOWNORMAL);
+  }
   DeleteFileW(updateSettings.packagePath.GetData());
   PostQuitMessage(0);
 }

@@ -28,8 +28,10 @@ extern CUpdateSettings updateSettings;
 // than cut to a fixed buffer.
 extern std::wstring installedVersion;
 
-// Window messages from the worker to the update window.
+// Window messages from the workers to the update window.
 enum : UINT {
   WM_UPDATE_PROGRESS = WM_USER + 100,  // 1124: wParam total bytes, lParam bytes done
-  WM_UPDATE_FAILED = WM_USER + 101     // 1125: the download failed
+  WM_UPDATE_FAILED = WM_USER + 101,    // 1125: the download failed
+  WM_UPDATE_STAGED = WM_USER + 102,    // wParam 1: staged and the version matches; 0: failed
+  WM_UPDATE_COMMITTED = WM_USER + 103  // wParam 1: the new files are in place; 0: not
 };

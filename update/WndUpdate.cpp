@@ -59,13 +59,50 @@ void CWndUpdate::Notify(TNotifyUI& msg) {
 
 void CWndUpdate::OnClickControl(const CDuiString& name) {
   if (name == _T("closebtn") || name == _T("btn_confirm")) {
-    if (MessageBoxW(m_hWnd, kCancelQuestion, updateSettings.caption.GetData(), MB_YESNO) == IDYES) {
+    // Once the client is being ended and replaced there is nothing left to cancel.
+    if (asking ||
+        (phase != Phase::kDownloading && phase != Phase::kStaging && phase != Phase::kStalled)) {
+      return;
+    }
+    asking = true;
+    const int answer =
+        MessageBoxW(m_hWnd, kCancelQuestion, updateSettings.caption.GetData(), MB_YESNO);
+    asking = false;
+    if (phase == Phase::kDone) return;  // quit while the question was open
+    if (answer == IDYES) {
+      phase = Phase::kDone;
+      pending = Pending::kNone;
       StopWorker();
+      finisher.StopAndWait();  // nothing staged stays, nothing installed
       DeleteFileW(updateSettings.packagePath.GetData());
       PostQuitMessage(0);
+    } else {
+      HandlePending();
     }
   } else if (name == _T("minbtn")) {
     SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  }
+}
+
+void CWndUpdate::HandlePending() {
+  const Pending what = pending;
+  pending = Pending::kNone;
+  switch (what) {
+    case Pending::kDownloaded:
+      StopWorker();
+      CompleteUpdate();
+      break;
+    case Pending::kDownloadFailed:
+      StopWorker();
+      phase = Phase::kDone;
+      FailUpdate();
+      break;
+    case Pending::kStaged:
+    case Pending::kStageFailed:
+      OnStaged(what == Pending::kStaged);
+      break;
+    case Pending::kNone:
+      break;
   }
 }
 
@@ -77,12 +114,22 @@ LRESULT CWndUpdate::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam,
     case WM_SYSCOMMAND:
       OnSysCommand(uMsg, wParam, lParam, bHandled);
       return 0;
+    case WM_CLOSE:
+      // What "taskkill" without /f sends: the same as the system close, rather than a window
+      // destroyed under an update that is still going on.
+      OnCloseRequest();
+      return 0;
     case WM_UPDATE_PROGRESS:
       OnUpdateProgress(wParam, lParam);
       return 0;
     case WM_UPDATE_FAILED:
-      StopWorker();
-      FailUpdate();
+      OnDownloadFailed();
+      return 0;
+    case WM_UPDATE_STAGED:
+      OnStaged(wParam != 0);
+      return 0;
+    case WM_UPDATE_COMMITTED:
+      OnCommitted(wParam != 0);
       return 0;
     default:
       bHandled = FALSE;
@@ -94,7 +141,7 @@ LRESULT CWndUpdate::OnNcActivate(UINT, WPARAM wParam, LPARAM, BOOL&) { return wP
 
 LRESULT CWndUpdate::OnSysCommand(UINT, WPARAM wParam, LPARAM, BOOL& bHandled) {
   if (wParam == SC_CLOSE) {
-    PostQuitMessage(0);
+    OnCloseRequest();
     bHandled = TRUE;
   } else {
     bHandled = FALSE;
@@ -102,7 +149,17 @@ LRESULT CWndUpdate::OnSysCommand(UINT, WPARAM wParam, LPARAM, BOOL& bHandled) {
   return 0;
 }
 
+void CWndUpdate::OnCloseRequest() {
+  // The client is already ended and its files are being replaced: leaving now would leave
+  // it ended for nothing. The update ends on its own in a moment, with its message.
+  if (phase == Phase::kCommitting) return;
+  if (phase == Phase::kStaging) finisher.Cancel();  // the staged files go, the package stays
+  phase = Phase::kDone;
+  PostQuitMessage(0);
+}
+
 void CWndUpdate::OnUpdateProgress(WPARAM wParam, LPARAM lParam) {
+  if (phase != Phase::kDownloading || pending != Pending::kNone) return;
   const int32_t total = static_cast<int32_t>(wParam);
   const int32_t done = static_cast<int32_t>(lParam);
   if (progress) {
@@ -112,9 +169,49 @@ void CWndUpdate::OnUpdateProgress(WPARAM wParam, LPARAM lParam) {
     progress->SetText(text);
     progress->Invalidate();
   }
-  if (total == done) {
-    StopWorker();
-    CompleteUpdate();
+  if (total != done) return;
+  if (asking) {
+    pending = Pending::kDownloaded;  // the answer decides
+    return;
+  }
+  StopWorker();
+  CompleteUpdate();
+}
+
+void CWndUpdate::OnDownloadFailed() {
+  if (phase != Phase::kDownloading || pending != Pending::kNone) return;
+  if (asking) {
+    pending = Pending::kDownloadFailed;
+    return;
+  }
+  StopWorker();
+  phase = Phase::kDone;
+  FailUpdate();
+}
+
+void CWndUpdate::OnStaged(bool ok) {
+  if (phase != Phase::kStaging) return;
+  if (asking) {
+    pending = ok ? Pending::kStaged : Pending::kStageFailed;
+    return;
+  }
+  if (!ok) {
+    // The installation and the running client were never touched.
+    phase = Phase::kDone;
+    FailUpdate();
+    return;
+  }
+  phase = Phase::kCommitting;
+  finisher.Proceed();
+}
+
+void CWndUpdate::OnCommitted(bool ok) {
+  if (phase != Phase::kCommitting) return;
+  phase = Phase::kDone;
+  if (ok) {
+    FinishUpdate();
+  } else {
+    FailUpdate();
   }
 }
 

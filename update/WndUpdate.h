@@ -1,7 +1,14 @@
 // CWndUpdate: the updater's only window. It shows the title, the numbered plan and a progress
-// bar with a percentage; it owns the worker, starts the download once created, and turns the
-// worker's messages into progress, the finishing steps or the failure path. The user may
-// minimise it or cancel the update after a confirmation.
+// bar with a percentage; it owns the two workers (the download, then staging and commit),
+// starts the download once created, and turns the workers' messages into progress, the
+// finishing steps or the failure path. The user may minimise it or cancel the update after a
+// confirmation.
+//
+// The window goes through phases: downloading, staging (the package unpacked aside and
+// checked while the client still runs), committing (the client ended and the files put in
+// place), done. While the cancel question is open, what the workers report waits for the
+// answer: Yes drops the update whatever arrived; No carries on with it. Reports that come
+// after the update was finished, failed, cancelled or quit are ignored.
 #pragma once
 
 #include <UIlib.h>
@@ -9,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "ThreadFinish.h"
 #include "ThreadUpdate.h"
 
 class CWndUpdate : public DuiLib::WindowImplBase {
@@ -34,22 +42,22 @@ class CWndUpdate : public DuiLib::WindowImplBase {
                         std::vector<DuiLib::CDuiString>& list);
 
   // ---- Finishing an update (UpdateFinish.cpp) ----
-  // After a complete download: end the client, unpack the package, check the version.
+  // After a complete download: stage the package and check it (the finishing worker), then
+  // end the client and commit once it is staged; without a client name, stop here and leave
+  // the window open.
   void CompleteUpdate();
-  // Reads the installed version, compares it, then reports success and restarts the client,
-  // or takes the failure path.
+  // Reports success and restarts the client: the success message, the client started, the
+  // package deleted.
   void FinishUpdate();
   // The network-error message, the installer's download page, the package deleted, quit.
   void FailUpdate();
-  // installedVersion from the config/version element of "lastver.xml" in the instance folder.
-  void ReadInstalledVersion();
+  // installedVersion from the config/version element of the version file at `path`; left as
+  // it was when the file can't be read or lacks the element.
+  static void ReadInstalledVersion(const std::wstring& path);
   static bool EnableDebugPrivilege();
   // Ends every process whose image name is exactly `imageName` and waits (bounded) until they
   // have gone; false only without a name.
   static bool EndProcesses(const wchar_t* imageName);
-  // Writes every entry of the package below `targetFolder`; false when the package can't be
-  // opened as an archive.
-  static bool ExtractPackage(const wchar_t* packagePath, const wchar_t* targetFolder);
 
  protected:
   LPCTSTR GetWindowClassName() const override;
@@ -59,9 +67,24 @@ class CWndUpdate : public DuiLib::WindowImplBase {
 
   void OnClickControl(const DuiLib::CDuiString& name);
   void OnUpdateProgress(WPARAM total, LPARAM done);
+  void OnDownloadFailed();
+  void OnStaged(bool ok);
+  void OnCommitted(bool ok);
+  // The system close command (and WM_CLOSE): quit at once, dropping a staging in progress;
+  // once the client is being ended and the files replaced, the update is let finish.
+  void OnCloseRequest();
+  // What arrived while the cancel question was open, after a No.
+  void HandlePending();
+
+  enum class Phase { kDownloading, kStaging, kCommitting, kStalled, kDone };
+  enum class Pending { kNone, kDownloaded, kDownloadFailed, kStaged, kStageFailed };
 
   DuiLib::CProgressUI* progress = nullptr;  // "updatplan"
   DuiLib::CControlUI* tipLabel = nullptr;   // "updateTip"
   DuiLib::CControlUI* planLabel = nullptr;  // "updatecontent"
   CThreadUpdate worker;
+  CThreadFinish finisher;  // declared after the worker, so it ends first
+  Phase phase = Phase::kDownloading;
+  bool asking = false;  // the cancel question is open
+  Pending pending = Pending::kNone;
 };

@@ -1,7 +1,8 @@
 // update: the Quenda updater. The chat client starts it with six values:
 //   update.exe <exeName> <caption> <packageUrl> <pageUrl> <expectedVersion> <planText>
-// It downloads the package into its own folder, ends the client, unpacks the package over its
-// own folder, checks the version and restarts the client, or opens the installer's page.
+// It downloads the package into its own folder, unpacks it aside and checks the version it
+// declares, ends the client, puts the new files in place (all of them or none), and restarts
+// the client, or opens the installer's page.
 #include <windows.h>
 #include <objbase.h>
 
@@ -10,6 +11,7 @@
 #include <new>
 
 #include "CommandLine.h"
+#include "PackageInstall.h"
 #include "UpdateSettings.h"
 #include "WndUpdate.h"
 
@@ -18,6 +20,10 @@ using namespace DuiLib;
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   CPaintManagerUI::SetInstance(instance);
   CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath());
+  // Whatever this run was started for: an update that an earlier run left half done (killed,
+  // or the machine lost power) is finished or undone first, so the client never starts from
+  // a mix of two versions.
+  CPackageInstall::Recover(CPaintManagerUI::GetInstancePath().GetData());
   if (FAILED(CoInitialize(nullptr))) return 0;
 
   // The narrow argument of WinMain can't carry every character of a path or a title.

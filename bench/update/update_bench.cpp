@@ -1,10 +1,13 @@
-// End-to-end cost of an update beside its two big parts: run under Wine by
-// run_update_bench.sh. Each run
+// End-to-end cost of an update beside its two big parts, and the client's downtime: run under
+// Wine by run_update_bench.sh. Each run
 //   1. downloads the package alone (Ferrow) and extracts it alone (the archive layer, the
 //      updater's loop), timing each;
 //   2. runs update.exe from a fresh installation with a client running there, and times it
 //      from the start of the download (update.zip.part appears) to the restart of the client
-//      (a new client process exists), less the time its success message waited for the click.
+//      (a new client process exists), less the time its success message waited for the click;
+//   3. and, of the same update, the client's downtime: from the end of the old client process
+//      to the creation of the new one (both as the system recorded them), less the time the
+//      success message waited for its click.
 // It prints the best time of each over the runs.
 //   update_bench <runtime dir> <client exe> <package url> <work dir> <runs>
 #include <windows.h>
@@ -20,6 +23,17 @@
 #include "Zip.h"
 
 namespace {
+
+// The system clock, as process creation and exit times are given.
+double SystemSeconds(const FILETIME& t) {
+  return static_cast<double>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) /
+         1e7;
+}
+double SystemNow() {
+  FILETIME t;
+  GetSystemTimeAsFileTime(&t);
+  return SystemSeconds(t);
+}
 
 double Now() {
   static LARGE_INTEGER frequency = [] {
@@ -55,6 +69,12 @@ bool Exists(const std::wstring& path) {
 void Fail(const char* what) {
   std::fprintf(stderr, "update_bench: %s\n", what);
   std::exit(1);
+}
+
+double ProcessTime(HANDLE process, bool exit) {
+  FILETIME created, exited, kernel, user;
+  if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) Fail("no process times");
+  return SystemSeconds(exit ? exited : created);
 }
 
 std::vector<DWORD> ClientPids() {
@@ -137,8 +157,13 @@ double ExtractAlone(const std::wstring& dir) {
   return Now() - start;
 }
 
-double UpdateEndToEnd(const std::wstring& runtime, const std::wstring& client,
-                      const std::wstring& url, const std::wstring& inst) {
+struct UpdateTimes {
+  double whole;     // download to restart, less the message's wait
+  double downtime;  // old client gone to new client created, less the message's wait
+};
+
+UpdateTimes UpdateEndToEnd(const std::wstring& runtime, const std::wstring& client,
+                           const std::wstring& url, const std::wstring& inst) {
   CreateDirectoryW(inst.c_str(), nullptr);
   CreateDirectoryW((inst + L"\\skin").c_str(), nullptr);
   for (const wchar_t* f : {L"update.exe", L"DuiLib.dll", L"Ferrow.dll", L"skin\\WndUpdate.xml"}) {
@@ -151,7 +176,6 @@ double UpdateEndToEnd(const std::wstring& runtime, const std::wstring& client,
   DWORD oldPid = 0;
   HANDLE old = Start(clientPath, L"\"" + clientPath + L"\"", inst, &oldPid);
   if (!old) Fail("cannot start the client");
-  CloseHandle(old);
   Sleep(500);  // let it come up fully, as a running client is
 
   const std::wstring updater = inst + L"\\update.exe";
@@ -179,9 +203,9 @@ double UpdateEndToEnd(const std::wstring& runtime, const std::wstring& client,
     if (WaitForSingleObject(process, 5) == WAIT_OBJECT_0) Fail("update.exe ended early");
     EnumWindows(FindBox, reinterpret_cast<LPARAM>(&q));
   }
-  const double boxShown = Now();
+  const double boxShown = Now(), boxShownClock = SystemNow();
   PostMessageW(GetDlgItem(q.box, IDOK), BM_CLICK, 0, 0);
-  const double boxAnswered = Now();
+  const double boxAnswered = Now(), boxAnsweredClock = SystemNow();
   DWORD restarted = 0;
   while (!restarted) {
     Sleep(5);
@@ -190,6 +214,12 @@ double UpdateEndToEnd(const std::wstring& runtime, const std::wstring& client,
     }
   }
   const double clientStarted = Now();
+  HANDLE fresh = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, restarted);
+  if (!fresh) Fail("the new client is gone");
+  const double downtime =
+      (ProcessTime(fresh, false) - ProcessTime(old, true)) - (boxAnsweredClock - boxShownClock);
+  CloseHandle(fresh);
+  CloseHandle(old);
   WaitForSingleObject(process, 30000);
   DWORD code = 1;
   GetExitCodeProcess(process, &code);
@@ -198,9 +228,9 @@ double UpdateEndToEnd(const std::wstring& runtime, const std::wstring& client,
   if (code != 0 || Exists(package)) Fail("the update did not succeed");
   std::fprintf(stderr,
                "  update: download %.3f s, then to the success message %.3f s, then to the "
-               "restart %.3f s\n",
-               downloaded - started, boxShown - downloaded, clientStarted - boxAnswered);
-  return (clientStarted - started) - (boxAnswered - boxShown);
+               "restart %.3f s; client down %.3f s\n",
+               downloaded - started, boxShown - downloaded, clientStarted - boxAnswered, downtime);
+  return {(clientStarted - started) - (boxAnswered - boxShown), downtime};
 }
 
 }  // namespace
@@ -214,20 +244,22 @@ int main(int argc, char** argv) {
   const std::wstring runtime = Widen(argv[1]), client = Widen(argv[2]), work = Widen(argv[4]);
   const std::string url = argv[3];
   const int runs = std::atoi(argv[5]);
-  double download = 1e9, extract = 1e9, whole = 1e9;
+  double download = 1e9, extract = 1e9, whole = 1e9, downtime = 1e9;
   for (int i = 0; i < runs; ++i) {
     const std::wstring base = work + L"\\alone-" + std::to_wstring(i);
     CreateDirectoryW(base.c_str(), nullptr);
     const double d = DownloadAlone(url, base);
     const double e = ExtractAlone(base);
-    const double w = UpdateEndToEnd(runtime, client, Widen(url.c_str()),
-                                    work + L"\\install-" + std::to_wstring(i));
+    const UpdateTimes u = UpdateEndToEnd(runtime, client, Widen(url.c_str()),
+                                         work + L"\\install-" + std::to_wstring(i));
     std::fprintf(stderr, "run %d: download %.3f s, extraction %.3f s, update %.3f s\n", i + 1, d, e,
-                 w);
+                 u.whole);
     if (d < download) download = d;
     if (e < extract) extract = e;
-    if (w < whole) whole = w;
+    if (u.whole < whole) whole = u.whole;
+    if (u.downtime < downtime) downtime = u.downtime;
   }
-  std::printf("download=%.4f extract=%.4f update=%.4f\n", download, extract, whole);
+  std::printf("download=%.4f extract=%.4f update=%.4f downtime=%.4f\n", download, extract, whole,
+              downtime);
   return 0;
 }

@@ -1,6 +1,6 @@
 // Fuzzes what the skin library does with a skin file's text: the element tree, every attribute
-// value as colour, numbers, boolean and attribute list, texts through the markup and the line
-// layout, and each container's children through the box layout.
+// value as colour, numbers and boolean, texts through the markup and the line layout, and each
+// container's children through the box layout.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -21,7 +21,7 @@ class Measurer : public TextMeasurer {
     if (maxWidth >= 0 && fit) *fit = std::min<size_t>(n, static_cast<size_t>(maxWidth / unit));
     return static_cast<int>(std::min<size_t>(n, 1000000)) * unit;
   }
-  int LineHeight(const TextStyle& style) override { return style.font > 0 ? 20 : 16; }
+  int LineHeight(const TextStyle& style) override { return style.bold ? 20 : 16; }
   int Ascent(const TextStyle&) override { return 12; }
 };
 
@@ -33,8 +33,6 @@ void Visit(const SkinElement& e, int width) {
     int values[4];
     ParseInts(a.second.c_str(), values, 4);
     ParseBool(a.second.c_str());
-    AttributeList list;
-    ParseAttributeList(a.second.c_str(), &list);
     Measurer m;
     LayoutOptions o;
     o.maxWidth = width;

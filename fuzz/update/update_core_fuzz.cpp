@@ -1,6 +1,7 @@
-// The updater's pure pieces on any input: the plan text (it comes from the command line) and
-// the figures of progress messages (any process may post them). Their promises are checked,
-// not only their survival.
+// The updater's pure pieces on any input: the plan text and the package address (they come
+// from the command line), the figures of progress messages (any process may post them) and the
+// install journal (read back from disk after a crash). Their promises are checked, not only
+// their survival.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -8,7 +9,9 @@
 #include <cstring>
 #include <vector>
 
+#include "InstallJournal.h"
 #include "UpdateCore.h"
+#include "ZipNames.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size >= 16) {
@@ -41,5 +44,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Utf16String plan = FormatPlan(text);
   if (!pieces.empty() && plan.back() != U16('\n')) std::abort();
   VersionsMatch(text, plan);
+
+  for (const char c : PercentEncodeNonAscii(text)) {
+    if (static_cast<unsigned char>(c) >= 0x80) std::abort();  // 8-bit text in any code page
+  }
+
+  // A journal that parses names only paths inside the installation, and writes back as it was.
+  InstallJournal journal;
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  if (ParseJournal(bytes, &journal)) {
+    for (const auto* list : {&journal.files, &journal.newFolders}) {
+      for (const Utf16String& path : *list) {
+        if (path.empty() || !qzip::IsSafeRelativeName(path.c_str(), path.size())) std::abort();
+      }
+    }
+    if (SerializeJournal(journal) != bytes) std::abort();
+  }
   return 0;
 }

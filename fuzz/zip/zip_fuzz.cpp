@@ -9,6 +9,7 @@
 #include "ZipArchive.h"
 #include "ZipMemoryIo.h"
 #include "ZipNames.h"
+#include "ZipPlan.h"
 
 using namespace qzip;
 
@@ -57,6 +58,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           item.uncompressedSize != INT32_MAX) {
         std::abort();
       }
+    }
+  }
+  // The whole-package plan (it reads every entry): every planned path is safe, relative and
+  // fits.
+  std::vector<PlanEntry> plan;
+  PlanError error;
+  if (archive->Count() <= 256) {
+    if (PlanPackage(*archive, 200, &plan, &error)) {
+      for (const PlanEntry& entry : plan) {
+        if (entry.path.empty() || entry.path.size() > 200 ||
+            !IsSafeRelativeName(entry.path.c_str(), entry.path.size()) ||
+            (!entry.folder && (entry.attributes & kZipAttrDirectory))) {
+          std::abort();
+        }
+      }
+    } else if (error.problem == PlanProblem::kNone) {
+      std::abort();
     }
   }
   // Backwards, which rewinds the walk.

@@ -13,7 +13,10 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <memory>
 #include <string>
+
+#include "InternetHandle.h"
 
 namespace ferrow {
 
@@ -59,13 +62,16 @@ class Connection {
 
   Connection(const std::wstring& url, const std::wstring& extraHeaders, DWORD connectTimeoutMs,
              DWORD idleTimeoutMs);
-  ~Connection();
+  ~Connection() = default;
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
 
   static DWORD WINAPI ThreadProc(void* self);
+  // Waits for `ready`, or for `stop` (which wins when both are set), or for the time-out.
+  static Wait WaitEither(HANDLE stop, HANDLE ready, DWORD timeoutMs);
   void Work();
   void ReadResponse(HINTERNET request);
+  void Pump(HINTERNET request);
   void Release();
   bool Abandoned() const { return InterlockedCompareExchange(&abandoned_, 0, 0) != 0; }
 
@@ -76,8 +82,8 @@ class Connection {
   HMODULE module_ = nullptr;  // this DLL, held by the thread while it runs
   volatile LONG refs_ = 2;    // the caller and the thread
   mutable volatile LONG abandoned_ = 0;
-  HANDLE abandonEvent_, responseEvent_, freeSlots_, filledSlots_;
-  char* buffers_[2] = {nullptr, nullptr};
+  quenda::unique_handle abandonEvent_, responseEvent_, freeSlots_, filledSlots_;
+  std::unique_ptr<char[]> buffers_[2];
   Block blocks_[2];
   unsigned producer_ = 0, consumer_ = 0;
 };

@@ -3,7 +3,9 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
+#include "Owners.h"
 #include "Record.h"
 
 namespace flashctl {
@@ -40,20 +42,31 @@ std::string RectText(const RECT& r) {
 
 // Reads a whole (small) movie file.
 bool ReadFileText(const std::wstring& path, std::string* out) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  const quenda::unique_hfile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER size;
-  bool ok = GetFileSizeEx(file, &size) && size.QuadPart <= 16 * 1024 * 1024;
-  if (ok) {
-    out->assign(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD got = 0;
-    ok = size.QuadPart == 0 ||
-         (ReadFile(file, &(*out)[0], static_cast<DWORD>(size.QuadPart), &got, nullptr) &&
+  if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart > 16 * 1024 * 1024) return false;
+  out->assign(static_cast<size_t>(size.QuadPart), '\0');
+  DWORD got = 0;
+  return size.QuadPart == 0 ||
+         (ReadFile(file.get(), &(*out)[0], static_cast<DWORD>(size.QuadPart), &got, nullptr) &&
           got == size.QuadPart);
-  }
-  CloseHandle(file);
-  return ok;
+}
+
+// The answer of a getter: `value` into the caller's `out`, which must be there.
+template <typename T, typename V>
+HRESULT Answer(T* out, V value) {
+  if (!out) return E_POINTER;
+  *out = static_cast<T>(value);
+  return S_OK;
+}
+
+VARIANT_BOOL Bool(bool value) { return value ? VARIANT_TRUE : VARIANT_FALSE; }
+
+// A text property set by the container: kept, and written to the record as "<call> <text>".
+void SetText(std::wstring* property, BSTR text, const char* call) {
+  *property = text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+  Record("%s %s", call, Utf8(property->c_str()).c_str());
 }
 
 HRESULT CopyToBstr(const std::wstring& text, BSTR* out) {
@@ -73,15 +86,9 @@ FlashControl::~FlashControl() {
   StopTimer();
   Record("destroy draws=%ld CurrentFrame=%ld TotalFrames=%ld FrameNum=%ld Playing=%ld", draws_,
          currentFrameCalls_, totalFramesCalls_, frameNumCalls_, playingCalls_);
-  if (inPlaceSite_) {
-    const ULONG left = inPlaceSite_->Release();
-    Record("release-inplace-site remaining=%lu", left);
-  }
-  if (clientSite_) {
-    // What the host still holds of its site once the control lets go of it.
-    const ULONG left = clientSite_->Release();
-    Record("release-site remaining=%lu", left);
-  }
+  // What the host still holds of its site once the control lets go of it.
+  if (inPlaceSite_) Record("release-inplace-site remaining=%lu", inPlaceSite_.detach()->Release());
+  if (clientSite_) Record("release-site remaining=%lu", clientSite_.detach()->Release());
   InterlockedDecrement(&g_liveObjects);
 }
 
@@ -128,11 +135,7 @@ ULONG STDMETHODCALLTYPE FlashControl::Release() {
 
 // ---- IDispatch ----
 
-HRESULT STDMETHODCALLTYPE FlashControl::GetTypeInfoCount(UINT* count) {
-  if (!count) return E_POINTER;
-  *count = 0;
-  return S_OK;
-}
+HRESULT STDMETHODCALLTYPE FlashControl::GetTypeInfoCount(UINT* count) { return Answer(count, 0); }
 
 HRESULT STDMETHODCALLTYPE FlashControl::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
   if (info) *info = nullptr;
@@ -243,23 +246,17 @@ void FlashControl::FrameChanged() {
 // ---- IShockwaveFlash ----
 
 HRESULT STDMETHODCALLTYPE FlashControl::get_ReadyState(long* state) {
-  if (!state) return E_POINTER;
-  *state = movieLoaded_ ? 4 : 0;  // 4: complete
-  return S_OK;
+  return Answer(state, movieLoaded_ ? 4 : 0);  // 4: complete
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::get_TotalFrames(long* frames) {
   ++totalFramesCalls_;
-  if (!frames) return E_POINTER;
-  *frames = FrameCount();
-  return S_OK;
+  return Answer(frames, FrameCount());
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::get_Playing(VARIANT_BOOL* playing) {
   ++playingCalls_;
-  if (!playing) return E_POINTER;
-  *playing = playing_ ? VARIANT_TRUE : VARIANT_FALSE;
-  return S_OK;
+  return Answer(playing, Bool(playing_));
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::put_Playing(VARIANT_BOOL playing) {
@@ -268,9 +265,7 @@ HRESULT STDMETHODCALLTYPE FlashControl::put_Playing(VARIANT_BOOL playing) {
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::get_Quality(int* quality) {
-  if (!quality) return E_POINTER;
-  *quality = quality_ == L"Low" ? 0 : quality_ == L"Medium" ? 2 : 1;
-  return S_OK;
+  return Answer(quality, quality_ == L"Low" ? 0 : quality_ == L"Medium" ? 2 : 1);
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::put_Quality(int quality) {
@@ -282,9 +277,7 @@ HRESULT STDMETHODCALLTYPE FlashControl::put_Quality(int quality) {
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::get_Loop(VARIANT_BOOL* loop) {
-  if (!loop) return E_POINTER;
-  *loop = loop_ ? VARIANT_TRUE : VARIANT_FALSE;
-  return S_OK;
+  return Answer(loop, Bool(loop_));
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::put_Loop(VARIANT_BOOL loop) {
@@ -298,17 +291,14 @@ HRESULT STDMETHODCALLTYPE FlashControl::get_Movie(BSTR* movie) {
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::put_Movie(BSTR movie) {
-  moviePath_ = movie ? std::wstring(movie, SysStringLen(movie)) : std::wstring();
-  Record("put_Movie %s", Utf8(moviePath_.c_str()).c_str());
+  SetText(&moviePath_, movie, "put_Movie");
   LoadMovieFile(moviePath_);
   return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::get_FrameNum(long* frame) {
   ++frameNumCalls_;
-  if (!frame) return E_POINTER;
-  *frame = frame_;
-  return S_OK;
+  return Answer(frame, frame_);
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::put_FrameNum(long frame) { return GotoFrame(frame); }
@@ -356,33 +346,23 @@ HRESULT STDMETHODCALLTYPE FlashControl::GotoFrame(long frame) {
 
 HRESULT STDMETHODCALLTYPE FlashControl::CurrentFrame(long* frame) {
   ++currentFrameCalls_;
-  if (!frame) return E_POINTER;
-  *frame = frame_;
-  return S_OK;
+  return Answer(frame, frame_);
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::IsPlaying(VARIANT_BOOL* playing) {
-  if (!playing) return E_POINTER;
-  *playing = playing_ ? VARIANT_TRUE : VARIANT_FALSE;
-  return S_OK;
+  return Answer(playing, Bool(playing_));
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::PercentLoaded(long* percent) {
-  if (!percent) return E_POINTER;
-  *percent = movieLoaded_ ? 100 : 0;
-  return S_OK;
+  return Answer(percent, movieLoaded_ ? 100 : 0);
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::FrameLoaded(long frame, VARIANT_BOOL* loaded) {
-  if (!loaded) return E_POINTER;
-  *loaded = frame >= 0 && frame < FrameCount() ? VARIANT_TRUE : VARIANT_FALSE;
-  return S_OK;
+  return Answer(loaded, Bool(frame >= 0 && frame < FrameCount()));
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::FlashVersion(long* version) {
-  if (!version) return E_POINTER;
-  *version = 0x000A0000;  // 10.0
-  return S_OK;
+  return Answer(version, 0x000A0000);  // 10.0
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::get_WMode(BSTR* mode) {
@@ -390,8 +370,7 @@ HRESULT STDMETHODCALLTYPE FlashControl::get_WMode(BSTR* mode) {
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::put_WMode(BSTR mode) {
-  windowMode_ = mode ? std::wstring(mode, SysStringLen(mode)) : std::wstring();
-  Record("put_WMode %s", Utf8(windowMode_.c_str()).c_str());
+  SetText(&windowMode_, mode, "put_WMode");
   return S_OK;
 }
 
@@ -400,8 +379,7 @@ HRESULT STDMETHODCALLTYPE FlashControl::get_Quality2(BSTR* quality) {
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::put_Quality2(BSTR quality) {
-  quality_ = quality ? std::wstring(quality, SysStringLen(quality)) : std::wstring();
-  Record("put_Quality2 %s", Utf8(quality_.c_str()).c_str());
+  SetText(&quality_, quality, "put_Quality2");
   return S_OK;
 }
 
@@ -484,14 +462,13 @@ HRESULT STDMETHODCALLTYPE FlashControl::put_AllowFullScreen(BSTR) { return E_NOT
 HRESULT STDMETHODCALLTYPE FlashControl::SetClientSite(IOleClientSite* site) {
   Record("SetClientSite %s", site ? "set" : "null");
   if (site) site->AddRef();
-  if (clientSite_) clientSite_->Release();
-  clientSite_ = site;
+  clientSite_ = quenda::com_ptr<IOleClientSite>::attach(site);
   return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::GetClientSite(IOleClientSite** site) {
   if (!site) return E_POINTER;
-  *site = clientSite_;
+  *site = clientSite_.get();
   if (clientSite_) clientSite_->AddRef();
   return S_OK;
 }
@@ -529,7 +506,7 @@ HRESULT STDMETHODCALLTYPE FlashControl::DoVerb(LONG verb, LPMSG, IOleClientSite*
     case OLEIVERB_INPLACEACTIVATE:
     case OLEIVERB_UIACTIVATE:
     case OLEIVERB_SHOW:
-      return Activate(activeSite ? activeSite : clientSite_);
+      return Activate(activeSite ? activeSite : clientSite_.get());
     case OLEIVERB_HIDE:
       return InPlaceDeactivate();
     default:
@@ -542,16 +519,13 @@ HRESULT STDMETHODCALLTYPE FlashControl::DoVerb(LONG verb, LPMSG, IOleClientSite*
 HRESULT FlashControl::Activate(IOleClientSite* site) {
   if (inPlaceSite_) return S_OK;
   if (!site) return E_UNEXPECTED;
-  IOleInPlaceSiteWindowless* windowless = nullptr;
-  if (FAILED(site->QueryInterface(IID_IOleInPlaceSiteWindowless,
-                                  reinterpret_cast<void**>(&windowless))) ||
-      !windowless) {
+  auto windowless = quillon::Query<IOleInPlaceSiteWindowless>(site, IID_IOleInPlaceSiteWindowless);
+  if (!windowless) {
     Record("activate failed: no windowless site");
     return E_FAIL;
   }
   if (windowless->CanInPlaceActivate() != S_OK || windowless->CanWindowlessActivate() != S_OK) {
     Record("activate refused by the site");
-    windowless->Release();
     return E_FAIL;
   }
   BOOL noRedraw = FALSE;
@@ -576,11 +550,12 @@ HRESULT FlashControl::Activate(IOleClientSite* site) {
       RectText(position).c_str(), RectText(clip).c_str(), frameInfo.fMDIApp,
       frameInfo.cAccelEntries, frameInfo.cb);
   if (SUCCEEDED(contextResult)) {
-    if (frame) frame->Release();
-    if (doc) doc->Release();
+    // The answer's references (none from QuillonFlash's site) are given back at once.
+    const auto frameRef = quenda::com_ptr<IOleInPlaceFrame>::attach(frame);
+    const auto docRef = quenda::com_ptr<IOleInPlaceUIWindow>::attach(doc);
     position_ = position;
   }
-  inPlaceSite_ = windowless;
+  inPlaceSite_ = std::move(windowless);
   return S_OK;
 }
 
@@ -593,9 +568,7 @@ HRESULT STDMETHODCALLTYPE FlashControl::Update() { return S_OK; }
 HRESULT STDMETHODCALLTYPE FlashControl::IsUpToDate() { return S_OK; }
 
 HRESULT STDMETHODCALLTYPE FlashControl::GetUserClassID(CLSID* clsid) {
-  if (!clsid) return E_POINTER;
-  *clsid = quillon::CLSID_ShockwaveFlash;
-  return S_OK;
+  return Answer(clsid, quillon::CLSID_ShockwaveFlash);
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::GetUserType(DWORD, LPOLESTR* type) {
@@ -612,9 +585,7 @@ HRESULT STDMETHODCALLTYPE FlashControl::SetExtent(DWORD aspect, SIZEL* size) {
 
 HRESULT STDMETHODCALLTYPE FlashControl::GetExtent(DWORD aspect, SIZEL* size) {
   if (aspect != DVASPECT_CONTENT) return E_NOTIMPL;
-  if (!size) return E_POINTER;
-  *size = extent_;
-  return S_OK;
+  return Answer(size, extent_);
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::Advise(IAdviseSink*, DWORD* connection) {
@@ -630,10 +601,8 @@ HRESULT STDMETHODCALLTYPE FlashControl::EnumAdvise(IEnumSTATDATA** advise) {
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::GetMiscStatus(DWORD, DWORD* status) {
-  if (!status) return E_POINTER;
-  *status = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE | OLEMISC_INSIDEOUT |
-            OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCLIENTSITEFIRST;
-  return S_OK;
+  return Answer(status, OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE | OLEMISC_INSIDEOUT |
+                            OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCLIENTSITEFIRST);
 }
 
 HRESULT STDMETHODCALLTYPE FlashControl::SetColorScheme(LOGPALETTE*) { return E_NOTIMPL; }
@@ -650,9 +619,7 @@ HRESULT STDMETHODCALLTYPE FlashControl::ContextSensitiveHelp(BOOL) { return E_NO
 HRESULT STDMETHODCALLTYPE FlashControl::InPlaceDeactivate() {
   if (!inPlaceSite_) return S_OK;
   inPlaceSite_->OnInPlaceDeactivateEx(TRUE);
-  const ULONG left = inPlaceSite_->Release();
-  inPlaceSite_ = nullptr;
-  Record("deactivated site-remaining=%lu", left);
+  Record("deactivated site-remaining=%lu", inPlaceSite_.detach()->Release());
   return S_OK;
 }
 
@@ -712,17 +679,16 @@ HRESULT STDMETHODCALLTYPE FlashControl::Draw(DWORD aspect, LONG index, void*, DV
   const HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
   for (const Shape& s : movie_.frames[static_cast<size_t>(frame_)]) {
     const COLORREF colour = RGB((s.rgb >> 16) & 0xFF, (s.rgb >> 8) & 0xFF, s.rgb & 0xFF);
-    HBRUSH brush = CreateSolidBrush(colour);
+    const quenda::unique_hbrush brush(CreateSolidBrush(colour));
     const RECT area = {x(s.left), y(s.top), x(s.right), y(s.bottom)};
     if (s.kind == Shape::kRect) {
-      FillRect(dc, &area, brush);
+      FillRect(dc, &area, brush.get());
     } else {
-      const HGDIOBJ oldBrush = SelectObject(dc, brush);
+      const HGDIOBJ oldBrush = SelectObject(dc, brush.get());
       // With no pen the ellipse leaves out its right and bottom edges: one more each.
       Ellipse(dc, area.left, area.top, area.right + 1, area.bottom + 1);
       SelectObject(dc, oldBrush);
     }
-    DeleteObject(brush);
   }
   SelectObject(dc, oldPen);
   return S_OK;

@@ -12,6 +12,7 @@
 
 #include "MovieFile.h"
 #include "ShockwaveFlash.h"
+#include "UniqueHandle.h"
 
 namespace flashctl {
 
@@ -203,8 +204,8 @@ class FlashControl final : public quillon::IShockwaveFlash,
   long FrameCount() const { return static_cast<long>(movie_.frames.size()); }
 
   LONG refs_ = 1;
-  IOleClientSite* clientSite_ = nullptr;
-  IOleInPlaceSiteWindowless* inPlaceSite_ = nullptr;
+  quenda::com_ptr<IOleClientSite> clientSite_;
+  quenda::com_ptr<IOleInPlaceSiteWindowless> inPlaceSite_;
   bool noScripting_ = false;  // from the switches file: no IShockwaveFlash at all
 
   std::wstring moviePath_;

@@ -3,6 +3,7 @@
 #include <ole2.h>
 
 #include "FlashControl.h"
+#include "UniqueHandle.h"
 #include "Record.h"
 
 using flashctl::g_liveObjects;
@@ -36,10 +37,10 @@ class ClassFactory final : public IClassFactory {
     if (!object) return E_POINTER;
     *object = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
-    flashctl::FlashControl* control = new flashctl::FlashControl();
-    const HRESULT hr = control->QueryInterface(iid, object);
-    control->Release();  // the caller's reference (if any) is the only one left
-    return hr;
+    // The caller's reference (if any) is the only one left.
+    const auto control =
+        quenda::com_ptr<flashctl::FlashControl>::attach(new flashctl::FlashControl());
+    return control->QueryInterface(iid, object);
   }
   HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
     if (lock) {
@@ -78,10 +79,8 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, 
     Record("DllGetClassObject refused");
     return CLASS_E_CLASSNOTAVAILABLE;
   }
-  ClassFactory* factory = new ClassFactory();
-  const HRESULT hr = factory->QueryInterface(iid, object);
-  factory->Release();
-  return hr;
+  const auto factory = quenda::com_ptr<ClassFactory>::attach(new ClassFactory());
+  return factory->QueryInterface(iid, object);
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {

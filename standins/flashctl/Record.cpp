@@ -5,12 +5,14 @@
 #include <cstring>
 #include <string>
 
+#include "UniqueHandle.h"
+
 namespace flashctl {
 
 namespace {
 
 HMODULE g_module = nullptr;
-HANDLE g_log = INVALID_HANDLE_VALUE;
+quenda::unique_hfile g_log;
 
 std::wstring ModuleFolder() {
   wchar_t path[MAX_PATH];
@@ -27,13 +29,13 @@ void SetModule(HMODULE module) { g_module = module; }
 HMODULE Module() { return g_module; }
 
 void Record(const char* format, ...) {
-  if (g_log == INVALID_HANDLE_VALUE) {
+  if (!g_log) {
     const std::wstring path = ModuleFolder() + L"flashctl.log";
     // Shared for reading, writing and deleting: tests read it live and clear it between runs.
-    g_log = CreateFileW(path.c_str(), FILE_APPEND_DATA,
-                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (g_log == INVALID_HANDLE_VALUE) return;
+    g_log.reset(CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!g_log) return;
   }
   char line[1024];
   va_list args;
@@ -45,24 +47,19 @@ void Record(const char* format, ...) {
   line[n++] = '\r';
   line[n++] = '\n';
   DWORD written = 0;
-  WriteFile(g_log, line, static_cast<DWORD>(n), &written, nullptr);
+  WriteFile(g_log.get(), line, static_cast<DWORD>(n), &written, nullptr);
 }
 
-void CloseRecord() {
-  if (g_log != INVALID_HANDLE_VALUE) CloseHandle(g_log);
-  g_log = INVALID_HANDLE_VALUE;
-}
+void CloseRecord() { g_log.reset(); }
 
 bool SwitchSet(const char* word) {
   const std::wstring path = ModuleFolder() + L"flashctl.switches";
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  const quenda::unique_hfile file(CreateFileW(path.c_str(), GENERIC_READ,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   char text[4096];
   DWORD got = 0;
-  const BOOL ok = ReadFile(file, text, sizeof text - 1, &got, nullptr);
-  CloseHandle(file);
-  if (!ok) return false;
+  if (!file || !ReadFile(file.get(), text, sizeof text - 1, &got, nullptr)) return false;
   text[got] = '\0';
   // Whole words only, separated by white space.
   const size_t length = std::strlen(word);

@@ -68,31 +68,6 @@ TEST(SkinValues, Booleans) {
   EXPECT_FALSE(ParseBool(nullptr));
 }
 
-TEST(SkinValues, AttributeLists) {
-  AttributeList list;
-  EXPECT_TRUE(
-      ParseAttributeList(U(R"( height="30" bkcolor='#FF000000'  text="a b=c" )").c_str(), &list));
-  ASSERT_EQ(list.size(), 3u);
-  EXPECT_EQ(A(list[0].first), "height");
-  EXPECT_EQ(A(list[0].second), "30");
-  EXPECT_EQ(A(list[1].second), "#FF000000");
-  EXPECT_EQ(A(list[2].first), "text");
-  EXPECT_EQ(A(list[2].second), "a b=c");
-  list.clear();
-  EXPECT_TRUE(ParseAttributeList(U("").c_str(), &list));
-  EXPECT_TRUE(list.empty());
-  EXPECT_TRUE(ParseAttributeList(U("text=\"中文\"").c_str(), &list));
-  EXPECT_EQ(A(list.at(0).second), "中文");
-}
-
-TEST(SkinValues, MalformedAttributeListsKeepWhatCameBefore) {
-  for (const char* bad : {"a=\"1\" b", "a=\"1\" b=2", "a=\"1\" b=\"2", "=\"1\"", "a \"1\""}) {
-    AttributeList list;
-    EXPECT_FALSE(ParseAttributeList(U(bad).c_str(), &list)) << bad;
-    EXPECT_LE(list.size(), 1u) << bad;
-  }
-}
-
 TEST(SkinValues, EqualsNoCaseIsAsciiOnly) {
   EXPECT_TRUE(EqualsNoCase(U("Button").c_str(), U("bUTTON").c_str()));
   EXPECT_FALSE(EqualsNoCase(U("Button").c_str(), U("Buttons").c_str()));

@@ -16,16 +16,14 @@ const UINT kQuit = WM_APP + 3;
 }  // namespace
 
 UiThread::UiThread() {
-  ready_ = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  thread_ = ::CreateThread(nullptr, 0, Main, this, 0, &threadId_);
-  ::WaitForSingleObject(ready_, INFINITE);
+  ready_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  thread_.reset(::CreateThread(nullptr, 0, Main, this, 0, &threadId_));
+  ::WaitForSingleObject(ready_.get(), INFINITE);
 }
 
 UiThread::~UiThread() {
   ::PostMessageW(tasks_, kQuit, 0, 0);
-  ::WaitForSingleObject(thread_, 30000);
-  ::CloseHandle(thread_);
-  ::CloseHandle(ready_);
+  ::WaitForSingleObject(thread_.get(), 30000);
 }
 
 void UiThread::Run(const std::function<void()>& fn) {
@@ -64,7 +62,7 @@ DWORD WINAPI UiThread::Main(LPVOID param) {
   ::RegisterClassW(&wc);
   self->tasks_ = ::CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                    wc.hInstance, nullptr);
-  ::SetEvent(self->ready_);
+  ::SetEvent(self->ready_.get());
   MSG msg;
   while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
     if (!CPaintManagerUI::TranslateMessage(&msg)) {
@@ -107,12 +105,20 @@ bool WaitFor(UiThread& ui, const std::function<bool()>& cond, DWORD timeoutMs) {
   }
 }
 
+namespace {
+// The screen's device context (GetDC(nullptr)), borrowed and given back.
+struct ScreenDcTraits {
+  using pointer = HDC;
+  static pointer empty() noexcept { return nullptr; }
+  static void close(pointer h) noexcept { ::ReleaseDC(nullptr, h); }
+};
+}  // namespace
+
 std::vector<COLORREF> Capture(const RECT& rect) {
   const int w = rect.right - rect.left, h = rect.bottom - rect.top;
   std::vector<COLORREF> out;
   if (w <= 0 || h <= 0) return out;
-  HDC screen = ::GetDC(nullptr);
-  HDC mem = ::CreateCompatibleDC(screen);
+  quenda::unique_hdc mem(::CreateCompatibleDC(nullptr));
   BITMAPINFO bi = {};
   bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
   bi.bmiHeader.biWidth = w;
@@ -121,9 +127,13 @@ std::vector<COLORREF> Capture(const RECT& rect) {
   bi.bmiHeader.biBitCount = 32;
   bi.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP bmp = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = ::SelectObject(mem, bmp);
-  ::BitBlt(mem, 0, 0, w, h, screen, rect.left, rect.top, SRCCOPY);
+  quenda::unique_hbitmap bmp(::CreateDIBSection(mem.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!mem || !bmp) return out;
+  HGDIOBJ old = ::SelectObject(mem.get(), bmp.get());
+  {
+    const quenda::unique_any<ScreenDcTraits> screen(::GetDC(nullptr));
+    ::BitBlt(mem.get(), 0, 0, w, h, screen.get(), rect.left, rect.top, SRCCOPY);
+  }
   ::GdiFlush();
   const DWORD* px = static_cast<const DWORD*>(bits);
   out.reserve(static_cast<size_t>(w) * h);
@@ -131,10 +141,7 @@ std::vector<COLORREF> Capture(const RECT& rect) {
     const DWORD p = px[i];  // 0x00RRGGBB
     out.push_back(RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF));
   }
-  ::SelectObject(mem, old);
-  ::DeleteObject(bmp);
-  ::DeleteDC(mem);
-  ::ReleaseDC(nullptr, screen);
+  ::SelectObject(mem.get(), old);
   return out;
 }
 

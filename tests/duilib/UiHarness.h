@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "UniqueHandle.h"
+
 namespace duitest {
 
 using namespace DuiLib;
@@ -38,9 +40,9 @@ class UiThread {
   static DWORD WINAPI Main(LPVOID self);
   static LRESULT CALLBACK TaskProc(HWND, UINT, WPARAM, LPARAM);
 
-  HANDLE thread_ = nullptr;
+  quenda::unique_handle thread_;
   DWORD threadId_ = 0;
-  HANDLE ready_ = nullptr;
+  quenda::unique_handle ready_;
   HWND tasks_ = nullptr;
 };
 

@@ -35,8 +35,6 @@ TEST(DuiWindow, SkinBuildsTypedControlsAndLaysThemOut) {
     EXPECT_NE(w->Find(L"bar")->GetInterface(DUI_CTR_PROGRESS), nullptr);
     EXPECT_NE(w->Find(L"body")->GetInterface(DUI_CTR_VERTICALLAYOUT), nullptr);
     EXPECT_EQ(w->Find(L"nothing"), nullptr);
-    // <Default> attributes apply to every button, before the button's own.
-    EXPECT_EQ(w->Find(L"ok")->GetBkColor(), 0xFF336699u);
     EXPECT_EQ(w->Find(L"lines")->GetText(), L"第一行\n第二行");
     EXPECT_EQ(w->initWindowCalls, 1);
   });

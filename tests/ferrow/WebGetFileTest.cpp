@@ -356,11 +356,31 @@ TEST_F(WebGetFile, DestructorDuringATransferStopsItAndWaits) {
   EXPECT_FALSE(FileExists(progress->target));
 }
 
-TEST_F(WebGetFile, StopWithoutATransferChangesNothing) {
-  Downloader d(progress);
+TEST_F(WebGetFile, StopBeforeTheTransferBeginsIsKeptForItAndUsedUp) {
+  ASSERT_TRUE(WriteFileBytes(progress->target, "old package"));
+  // A lost stop would leave GetFile on the stalled body until it times out: quick here, but
+  // never FERROW_E_STOPPED.
+  Downloader d(progress, 0, 1500, 1);
   d.StopTransfer();
   EXPECT_EQ(d.IsTransferring(), 0);
-  ASSERT_EQ(d.Get("/gen/1000"), FERROW_OK);  // the stop did not linger
+  EXPECT_EQ(d.Get("/gen/1000.early"), FERROW_E_STOPPED);
+  EXPECT_EQ(CountRequests("/gen/1000.early"), 0);  // nothing was even asked for
+  EXPECT_EQ(Target(), "old package");
+  EXPECT_FALSE(PartExists());
+  EXPECT_TRUE(progress->calls.empty());
+
+  // A stop racing with the start of GetFile on another thread ends it, whichever comes
+  // first; and each stop is used up by the GetFile it ended.
+  for (DWORD delayMs : {0, 1, 5, 20, 100}) {
+    Background b(&d, Base() + "/gen/3000000.stall2", progress->target);
+    if (delayMs) Sleep(delayMs);
+    d.StopTransfer();
+    b.Join();
+    EXPECT_EQ(b.result, FERROW_E_STOPPED) << "stopped after " << delayMs << " ms";
+    EXPECT_TRUE(Target() == "old package");
+    EXPECT_FALSE(PartExists());
+  }
+  ASSERT_EQ(d.Get("/gen/1000"), FERROW_OK);
   EXPECT_TRUE(IsGenerated(Target(), 1000));
 }
 

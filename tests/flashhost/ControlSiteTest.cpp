@@ -3,6 +3,7 @@
 
 #include "ControlSite.h"
 #include "MovieHost.h"
+#include "Owners.h"
 #include "ShockwaveFlash.h"
 
 using quillon::ControlSite;
@@ -124,18 +125,18 @@ TEST_F(ControlSiteTest, NoDeviceContextForTheControl) {
   EXPECT_EQ(dc, nullptr);
   const RECT r = {0, 0, 10, 10};
   EXPECT_EQ(Main()->GetDC(&r, OLEDC_NODRAW, &dc), E_INVALIDARG);
-  EXPECT_EQ(Main()->ReleaseDC(GetDC(nullptr)), E_INVALIDARG);
+  const quillon::window_dc screen(nullptr);
+  EXPECT_EQ(Main()->ReleaseDC(screen.get()), E_INVALIDARG);
 }
 
 TEST_F(ControlSiteTest, EveryInvalidationSetsOneRedrawFlag) {
   EXPECT_FALSE(host_.TakeRedrawFlag());
   const RECT r = {10, 10, 20, 20};
-  HRGN region = CreateRectRgn(0, 0, 5, 5);
+  const quenda::unique_gdi<HRGN> region(CreateRectRgn(0, 0, 5, 5));
   EXPECT_EQ(Main()->InvalidateRect(nullptr, FALSE), S_OK);
   EXPECT_EQ(Main()->InvalidateRect(&r, TRUE), S_OK);
-  EXPECT_EQ(Main()->InvalidateRgn(region, FALSE), S_OK);
+  EXPECT_EQ(Main()->InvalidateRgn(region.get(), FALSE), S_OK);
   EXPECT_EQ(Main()->InvalidateRgn(nullptr, TRUE), S_OK);
-  DeleteObject(region);
   // Four invalidations before a tick: one redraw.
   EXPECT_TRUE(host_.TakeRedrawFlag());
   EXPECT_FALSE(host_.TakeRedrawFlag());

@@ -8,6 +8,7 @@
 #include "ControlSite.h"
 #include "FlashTestUtil.h"
 #include "MovieHost.h"
+#include "Owners.h"
 #include "TestSupport.h"
 
 using flashtest::Count;
@@ -22,8 +23,7 @@ namespace {
 // An 850 x 850 32-bit memory bitmap to draw into, pre-filled with one colour.
 class Canvas {
  public:
-  explicit Canvas(COLORREF fill) {
-    dc_ = CreateCompatibleDC(nullptr);
+  explicit Canvas(COLORREF fill) : dc_(CreateCompatibleDC(nullptr)) {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = 850;
@@ -32,24 +32,19 @@ class Canvas {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    old_ = SelectObject(dc_, bitmap_);
-    HBRUSH brush = CreateSolidBrush(fill);
+    bitmap_.reset(CreateDIBSection(dc(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    old_ = SelectObject(dc(), bitmap_.get());
+    const quenda::unique_hbrush brush(CreateSolidBrush(fill));
     const RECT all = {0, 0, 850, 850};
-    FillRect(dc_, &all, brush);
-    DeleteObject(brush);
+    FillRect(dc(), &all, brush.get());
   }
-  ~Canvas() {
-    SelectObject(dc_, old_);
-    DeleteObject(bitmap_);
-    DeleteDC(dc_);
-  }
-  HDC dc() const { return dc_; }
-  COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
+  ~Canvas() { SelectObject(dc(), old_); }
+  HDC dc() const { return dc_.get(); }
+  COLORREF At(int x, int y) const { return GetPixel(dc(), x, y); }
 
  private:
-  HDC dc_;
-  HBITMAP bitmap_;
+  quenda::unique_hbitmap bitmap_;  // outlives the context it is selected into
+  quenda::unique_hdc dc_;
   HGDIOBJ old_;
 };
 
@@ -281,21 +276,19 @@ TEST_F(MovieHostTest, DestroyIsSafeToRepeat) {
 TEST_F(MovieHostTest, ScriptingInterfaceSlotsMatchTheControl) {
   LogCursor log(controlDir_);
   const std::string path = Movie("slots.qmv", flashtest::ShapesMovie(3, "rate 5"));
-  HMODULE module = LoadLibraryA("Flash.ocx");
-  ASSERT_NE(module, nullptr);
+  const quenda::unique_hmodule module(LoadLibraryA("Flash.ocx"));
+  ASSERT_TRUE(module);
   using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
   const GetClassObjectFn getClassObject = reinterpret_cast<GetClassObjectFn>(
-      reinterpret_cast<void (*)()>(GetProcAddress(module, "DllGetClassObject")));
+      reinterpret_cast<void (*)()>(GetProcAddress(module.get(), "DllGetClassObject")));
   ASSERT_NE(getClassObject, nullptr);
-  IClassFactory* factory = nullptr;
-  ASSERT_EQ(getClassObject(quillon::CLSID_ShockwaveFlash, IID_IClassFactory,
-                           reinterpret_cast<void**>(&factory)),
+  quenda::com_ptr<IClassFactory> factory;
+  ASSERT_EQ(getClassObject(quillon::CLSID_ShockwaveFlash, IID_IClassFactory, factory.put_void()),
             S_OK);
-  IUnknown* flash = nullptr;
-  ASSERT_EQ(factory->CreateInstance(nullptr, quillon::IID_IShockwaveFlash,
-                                    reinterpret_cast<void**>(&flash)),
-            S_OK);
-  factory->Release();
+  quenda::com_ptr<IUnknown> owner;
+  ASSERT_EQ(factory->CreateInstance(nullptr, quillon::IID_IShockwaveFlash, owner.put_void()), S_OK);
+  factory.reset();
+  IUnknown* const flash = owner.get();
 
   void** vtable = *reinterpret_cast<void***>(flash);
   auto slot = [&](int byteOffset) { return vtable[byteOffset / 4]; };
@@ -307,23 +300,18 @@ TEST_F(MovieHostTest, ScriptingInterfaceSlotsMatchTheControl) {
   using VoidFn = HRESULT(STDMETHODCALLTYPE*)(IUnknown*);
   using LoadMovieFn = HRESULT(STDMETHODCALLTYPE*)(IUnknown*, int, BSTR);
 
-  BSTR mode = SysAllocString(L"Opaque");
-  EXPECT_EQ(reinterpret_cast<BstrFn>(slot(164))(flash, mode), S_OK);  // put_WMode
-  SysFreeString(mode);
-  BSTR quality = SysAllocString(L"Medium");
-  EXPECT_EQ(reinterpret_cast<BstrFn>(slot(228))(flash, quality), S_OK);  // put_Quality2
-  SysFreeString(quality);
-  BSTR got = nullptr;
-  EXPECT_EQ(reinterpret_cast<BstrOutFn>(slot(224))(flash, &got), S_OK);  // get_Quality2
-  EXPECT_STREQ(got, L"Medium");
-  SysFreeString(got);
-  const std::wstring widePath = testsupport::FromUtf8(path);
-  BSTR movie = SysAllocString(widePath.c_str());
-  EXPECT_EQ(reinterpret_cast<LoadMovieFn>(slot(232))(flash, 0, movie), S_OK);  // LoadMovie
-  EXPECT_EQ(reinterpret_cast<BstrFn>(slot(88))(flash, movie), S_OK);           // put_Movie
-  SysFreeString(movie);
-  EXPECT_EQ(reinterpret_cast<BoolFn>(slot(80))(flash, VARIANT_FALSE), S_OK);  // put_Loop
-  EXPECT_EQ(reinterpret_cast<VoidFn>(slot(112))(flash), S_OK);                // Play
+  const quillon::unique_bstr mode(SysAllocString(L"Opaque"));
+  EXPECT_EQ(reinterpret_cast<BstrFn>(slot(164))(flash, mode.get()), S_OK);  // put_WMode
+  const quillon::unique_bstr quality(SysAllocString(L"Medium"));
+  EXPECT_EQ(reinterpret_cast<BstrFn>(slot(228))(flash, quality.get()), S_OK);  // put_Quality2
+  quillon::unique_bstr got;
+  EXPECT_EQ(reinterpret_cast<BstrOutFn>(slot(224))(flash, got.put()), S_OK);  // get_Quality2
+  EXPECT_STREQ(got.get(), L"Medium");
+  const quillon::unique_bstr movie(SysAllocString(testsupport::FromUtf8(path).c_str()));
+  EXPECT_EQ(reinterpret_cast<LoadMovieFn>(slot(232))(flash, 0, movie.get()), S_OK);  // LoadMovie
+  EXPECT_EQ(reinterpret_cast<BstrFn>(slot(88))(flash, movie.get()), S_OK);           // put_Movie
+  EXPECT_EQ(reinterpret_cast<BoolFn>(slot(80))(flash, VARIANT_FALSE), S_OK);         // put_Loop
+  EXPECT_EQ(reinterpret_cast<VoidFn>(slot(112))(flash), S_OK);                       // Play
   long value = -1;
   EXPECT_EQ(reinterpret_cast<LongOutFn>(slot(32))(flash, &value), S_OK);  // get_TotalFrames
   EXPECT_EQ(value, 3);
@@ -336,7 +324,7 @@ TEST_F(MovieHostTest, ScriptingInterfaceSlotsMatchTheControl) {
   VARIANT_BOOL playing = VARIANT_FALSE;
   EXPECT_EQ(reinterpret_cast<BoolOutFn>(slot(36))(flash, &playing), S_OK);  // get_Playing
   EXPECT_EQ(playing, VARIANT_TRUE);
-  flash->Release();
+  owner.reset();
 
   const std::vector<std::string> lines = log.Lines();
   EXPECT_NE(Find(lines, "put_WMode Opaque"), -1);
@@ -351,7 +339,6 @@ TEST_F(MovieHostTest, ScriptingInterfaceSlotsMatchTheControl) {
   EXPECT_EQ(Field(destroyed, "CurrentFrame"), 1);
   EXPECT_EQ(Field(destroyed, "FrameNum"), 1);
   EXPECT_EQ(Field(destroyed, "Playing"), 1);
-  FreeLibrary(module);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "FlashWindow.h"
+#include "Owners.h"
 #include "TestSupport.h"
 
 namespace {
@@ -44,22 +45,21 @@ TEST_F(ColourKeyTest, MissingFunctionLeavesTheWindowOpaque) {
 
 TEST(QuillonFlashResources, ExitMenuAndIcon) {
   const std::wstring exe = testsupport::RuntimeDir() + L"\\QuillonFlash.exe";
-  HMODULE program = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  ASSERT_NE(program, nullptr);
-  HMENU menu = LoadMenuA(program, "POPUPMENU");
-  ASSERT_NE(menu, nullptr);
-  ASSERT_EQ(GetMenuItemCount(menu), 1);
-  HMENU popup = GetSubMenu(menu, 0);
+  const quenda::unique_hmodule program(
+      LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  ASSERT_TRUE(program);
+  const quillon::unique_hmenu menu(LoadMenuA(program.get(), "POPUPMENU"));
+  ASSERT_TRUE(menu);
+  ASSERT_EQ(GetMenuItemCount(menu.get()), 1);
+  HMENU popup = GetSubMenu(menu.get(), 0);
   ASSERT_NE(popup, nullptr);
   ASSERT_EQ(GetMenuItemCount(popup), 1);
   EXPECT_EQ(GetMenuItemID(popup, 0), 32772u);
   wchar_t text[32] = {};
   GetMenuStringW(popup, 0, text, 32, MF_BYPOSITION);
   EXPECT_EQ(std::wstring(text), L"退出");
-  DestroyMenu(menu);
-  EXPECT_NE(FindResourceA(program, MAKEINTRESOURCEA(107), MAKEINTRESOURCEA(14)),
+  EXPECT_NE(FindResourceA(program.get(), MAKEINTRESOURCEA(107), MAKEINTRESOURCEA(14)),
             nullptr);  // RT_GROUP_ICON
-  FreeLibrary(program);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 
 #include "SkinLayout.h"
 #include "TestSupport.h"
+#include "UniqueHandle.h"
 
 using testsupport::Child;
 
@@ -204,6 +205,20 @@ void ExpectExitWindow(HWND tip, HWND main, const Program& program) {
   EXPECT_TRUE(CentredOn(Launcher::WindowRect(tip), Launcher::WindowRect(main)));
 }
 
+// Opens the exit window with the close button and confirms: the program ends with 0.
+void ConfirmEndsTheProgram(Launcher& launcher, const Program& program) {
+  HWND tip = launcher.OpenExitWindow();
+  ExpectExitWindow(tip, launcher.Window(), program);
+  if (!tip) return;
+  const SIZE s = SizeOf(Launcher::WindowRect(tip));
+  SkinLayout layout(program.exitSkin, s.cx, s.cy);
+  const POINT p = layout.OnScreen(L"btn_confirm", Origin(tip));
+  testsupport::Click(p.x, p.y);
+  DWORD exitCode = 1;
+  EXPECT_TRUE(launcher.Process().Wait(10000, &exitCode)) << "confirming did not end the program";
+  EXPECT_EQ(exitCode, 0u);
+}
+
 // Cancelling (with the cancel button, then with the window's own close button) keeps the game
 // running, with a fresh exit window each time; confirming ends the program with 0.
 void CancelTwiceThenConfirm(Launcher& launcher, const Program& program, const wchar_t* shot) {
@@ -231,17 +246,7 @@ void CancelTwiceThenConfirm(Launcher& launcher, const Program& program, const wc
     const RECT after = launcher.Rect();
     EXPECT_TRUE(EqualRect(&before, &after)) << "cancelling moved the window";
   }
-  HWND tip = launcher.OpenExitWindow();
-  ASSERT_NE(tip, nullptr);
-  const POINT p = [&] {
-    const SIZE s = SizeOf(Launcher::WindowRect(tip));
-    SkinLayout layout(program.exitSkin, s.cx, s.cy);
-    return layout.OnScreen(L"btn_confirm", Origin(tip));
-  }();
-  testsupport::Click(p.x, p.y);
-  DWORD exitCode = 1;
-  EXPECT_TRUE(launcher.Process().Wait(10000, &exitCode)) << "confirming did not end the program";
-  EXPECT_EQ(exitCode, 0u);
+  ConfirmEndsTheProgram(launcher, program);
 }
 
 // vintor: the window its skin sizes, centred; the address with id, password and the time;
@@ -408,16 +413,42 @@ TEST(LauncherProgram, Pellam) {
   CancelTwiceThenConfirm(pellam, kPellam, L"pellam_exit");
 }
 
-// pellam without size tokens keeps the size it was given: none.
-TEST(LauncherProgram, PellamWithoutSizeTokens) {
-  Launcher pellam(kPellam);
-  ASSERT_TRUE(pellam.Start(L"chat 0 " + HttpBase() + L"/game/nosize.html 7 pw"));
-  const RECT rect = pellam.Rect();
-  EXPECT_EQ(SizeOf(rect).cx, 0);
-  EXPECT_EQ(SizeOf(rect).cy, 0);
-  std::string query;
-  EXPECT_TRUE(WaitForRequest("GET /game/nosize.html?", &query)) << RequestLog();
-  EXPECT_EQ(query, "nuserid=7&cpassword=pw&stealth=true");
+// pellam without a usable size (six tokens; a "" password that swallows the rest of the line;
+// a size of 0) opens at its skin's size, centred and visible, and closes through its exit
+// window like any other start.
+TEST(LauncherProgram, PellamWithoutSizeTakesTheSkinsSize) {
+  SkinLayout skin(kPellam.mainSkin);
+  ASSERT_TRUE(skin.Ok());
+  const struct {
+    const wchar_t* page;
+    const wchar_t* rest;  // the command line after the address
+    const char* query;    // what the browser asks for after "?"
+  } cases[] = {
+      {L"nosize", L" 7 pw", "nuserid=7&cpassword=pw&stealth=true"},
+      {L"swallowed", L" 7 \"\" 800 600", nullptr},
+      {L"zero", L" 7 pw 800 0", "nuserid=7&cpassword=pw&stealth=true"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testsupport::ToUtf8(c.page));
+    Launcher pellam(kPellam);
+    const std::wstring page = L"/game/" + std::wstring(c.page) + L".html";
+    ASSERT_TRUE(pellam.Start(L"chat 0 " + HttpBase() + page + c.rest));
+    const RECT rect = pellam.Rect();
+    EXPECT_EQ(SizeOf(rect).cx, skin.SkinSize().cx);
+    EXPECT_EQ(SizeOf(rect).cy, skin.SkinSize().cy);
+    EXPECT_TRUE(CentredOn(rect, WorkArea()));
+    EXPECT_TRUE(IsWindowVisible(pellam.Window()));
+    std::string query;
+    EXPECT_TRUE(WaitForRequest("GET " + testsupport::ToUtf8(page) + "?", &query)) << RequestLog();
+    if (c.query) {
+      EXPECT_EQ(query, c.query);
+    } else {
+      // The password runs to the end of the line, spaces and all.
+      EXPECT_EQ(query.rfind("nuserid=7&cpassword=", 0), 0u) << query;
+      EXPECT_NE(query.find("800"), std::string::npos) << query;
+    }
+    ConfirmEndsTheProgram(pellam, kPellam);
+  }
 }
 
 // Both programs carry icon 107 (the main window's), a manifest and their own version. (Wine
@@ -426,12 +457,13 @@ TEST(LauncherProgram, Resources) {
   for (const Program* program : {&kVintor, &kPellam}) {
     const std::wstring exe = testsupport::RuntimeDir() + L"\\" + program->exe;
     SCOPED_TRACE(testsupport::ToUtf8(program->exe));
-    HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_NE(module, nullptr);
-    EXPECT_NE(FindResourceW(module, MAKEINTRESOURCEW(107), RT_GROUP_ICON), nullptr);
-    EXPECT_NE(LoadImageW(module, MAKEINTRESOURCEW(107), IMAGE_ICON, 32, 32, 0), nullptr);
-    EXPECT_NE(FindResourceW(module, MAKEINTRESOURCEW(1), RT_MANIFEST), nullptr);
-    FreeLibrary(module);
+    const quenda::unique_hmodule module(
+        LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    ASSERT_TRUE(module);
+    EXPECT_NE(FindResourceW(module.get(), MAKEINTRESOURCEW(107), RT_GROUP_ICON), nullptr);
+    EXPECT_NE(LoadImageW(module.get(), MAKEINTRESOURCEW(107), IMAGE_ICON, 32, 32, LR_SHARED),
+              nullptr);
+    EXPECT_NE(FindResourceW(module.get(), MAKEINTRESOURCEW(1), RT_MANIFEST), nullptr);
 
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &ignored);

@@ -4,7 +4,7 @@
 set -uo pipefail
 out=$1; shift
 rm -rf "$out" && mkdir -p "$out/www/game"
-for page in vintor pellam nosize; do
+for page in vintor pellam nosize swallowed zero; do
   printf '<html><body>%s</body></html>\n' "$page" >"$out/www/game/$page.html"
 done
 export QUENDA_LAUNCHER_SHOTS="$out"

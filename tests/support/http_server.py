@@ -30,6 +30,7 @@ counters with GET /_control/count?path=/x. Keys:
   stall_after=N      send N body bytes, then send nothing more until the client goes away
   stall_headers=1    send nothing at all (not even the status line) until the client goes away
   drop_after=N       send N body bytes, then close the connection
+  hold_last=FILE     send all but the last body byte, then hold it until FILE exists
   length=N           announce Content-Length N whatever the body really is
   chunked=1          chunked transfer encoding, no Content-Length
   no_length=1        no Content-Length, body ends when the connection closes
@@ -321,6 +322,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         rate = float(rules["rate"]) if "rate" in rules else 0.0
         stall_at = int(rules["stall_after"]) if active and "stall_after" in rules else None
         drop_at = int(rules["drop_after"]) if active and "drop_after" in rules else None
+        hold = rules.get("hold_last") if active and end > start else None
+        if hold:
+            stall_at = end - start - 1
         body.seek(start)
         sent = 0
         total = end - start
@@ -360,6 +364,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
                     if self.state.stopping.wait(ahead):
                         return
         self.wfile.flush()
+        if hold and sent == total - 1:
+            while not os.path.exists(hold):
+                if self.state.stopping.wait(0.05):
+                    return
+            self.wfile.write(body.read(1))
+            self.wfile.flush()
+            return
         if stall_at is not None and sent >= stall_at and sent < total:
             return self.wait_for_client_to_leave()
         if drop_at is not None and sent >= drop_at and sent < total:
@@ -404,14 +415,16 @@ def main(argv):
     ap.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"), help="serve HTTPS")
     ap.add_argument("--env-prefix", default="QUENDA_HTTP", help="names of the wrapper's variables")
     for key in ("status", "times", "retry_after", "redirect", "redirect_status", "rate",
-                "stall_after", "stall_headers", "drop_after", "length", "chunked", "no_length",
+                "stall_after", "stall_headers", "drop_after", "hold_last", "length", "chunked",
+                "no_length",
                 "range", "delay", "content_type"):
         ap.add_argument("--" + key.replace("_", "-"), dest=key)
     args = ap.parse_args(argv)
 
     defaults = {}
     for key in ("status", "times", "retry_after", "redirect", "redirect_status", "rate",
-                "stall_after", "stall_headers", "drop_after", "length", "chunked", "no_length",
+                "stall_after", "stall_headers", "drop_after", "hold_last", "length", "chunked",
+                "no_length",
                 "range", "delay", "content_type"):
         value = getattr(args, key)
         if value is not None:

@@ -34,7 +34,7 @@ class Probe : public CThread {
     ++exits;
     return true;
   }
-  HANDLE Handle() const { return threadHandle; }
+  HANDLE Handle() const { return threadHandle.get(); }
   unsigned Id() const { return threadId; }
   bool Flag() const { return running; }
 

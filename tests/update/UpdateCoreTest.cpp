@@ -2,6 +2,7 @@
 // percentage, large sizes in 32-bit messages, the version check.
 #include <gtest/gtest.h>
 
+#include "InstallJournal.h"
 #include "UpdateCore.h"
 
 namespace {
@@ -118,6 +119,38 @@ TEST(VersionsMatch, WholeTextExactly) {
   const Utf16String longVersion = U("2.0.1-build.20240101.abcdefabcdef");  // 33 units
   EXPECT_TRUE(VersionsMatch(longVersion, longVersion));
   EXPECT_FALSE(VersionsMatch(longVersion.substr(0, 31), longVersion));  // no match by cutting
+}
+
+TEST(PercentEncodeNonAscii, Utf8BytesOfWhatAsciiLacks) {
+  EXPECT_EQ(PercentEncodeNonAscii(U("http://h/a b?x=1%20")), "http://h/a b?x=1%20");
+  EXPECT_EQ(PercentEncodeNonAscii(U("http://h/升级/é")), "http://h/%E5%8D%87%E7%BA%A7/%C3%A9");
+  Utf16String lone = U("x");
+  lone.push_back(static_cast<Utf16Char>(0xD800));
+  EXPECT_EQ(PercentEncodeNonAscii(lone), "x%EF%BF%BD");
+}
+
+TEST(InstallJournal, ReadsBackOnlyWholeJournalsThatStayInside) {
+  InstallJournal journal;
+  journal.state = InstallJournal::State::kRollback;
+  journal.newFolders = {U("新"), U("新\\sub")};
+  journal.files = {U("update.exe"), U("新\\sub\\a b.dll")};
+  const std::string text = SerializeJournal(journal);
+  InstallJournal back;
+  ASSERT_TRUE(ParseJournal(text, &back));
+  EXPECT_EQ(back.state, journal.state);
+  EXPECT_EQ(back.newFolders, journal.newFolders);
+  EXPECT_EQ(back.files, journal.files);
+
+  // Cut anywhere, it is not taken for a whole one; nor with a path that could leave the folder.
+  for (size_t n = 0; n < text.size(); ++n)
+    EXPECT_FALSE(ParseJournal(text.substr(0, n), &back)) << n;
+  const char* bad[] = {"..\\x", "C:\\x", "\\x", "a/b", "a\\\\b", "a\\", "con", "x\xff"};
+  for (const char* path : bad) {
+    const std::string forged =
+        "quenda-install-journal 1\nstate commit\nfile " + std::string(path) + "\nend 0 1\n";
+    EXPECT_FALSE(ParseJournal(forged, &back)) << path;
+  }
+  EXPECT_TRUE(ParseJournal("quenda-install-journal 1\nstate commit\nfile ok\nend 0 1\n", &back));
 }
 
 }  // namespace

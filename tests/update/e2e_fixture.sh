@@ -2,11 +2,12 @@
 # The updater's end-to-end fixtures: update packages made by Info-ZIP's zip (the version file,
 # files in nested folders, an empty folder and a new build of the stand-in client), served
 # from a loopback server; then runs the rest of the command line (the test).
-#   e2e_fixture.sh <scratch folder> <new client build> -- <test command...>
+#   e2e_fixture.sh <scratch folder> <new client build> <runtime folder> -- <test command...>
 set -euo pipefail
 dir=$1
 client=$2
-shift 2
+runtime=$3
+shift 3
 [ "${1:-}" = "--" ] && shift
 
 rm -rf "$dir" && mkdir -p "$dir/www"
@@ -27,20 +28,52 @@ package() {  # package <route> <version or "none"> [extra files...]
   (cd "$src" && zip -q -r -X "$dir/www/$route/update.zip" .)
 }
 package ok 2.0.1
+# The updater's own files too, as a package that updates the updater brings them: they are in
+# use while they are replaced.
+(cd "$runtime" && zip -q -X "$dir/www/ok/update.zip" update.exe DuiLib.dll Ferrow.dll)
+package held 2.0.1
 package slow 2.0.1
 package drop 2.0.1
 package mismatch 2.0.0
 package space "2.0.1 "
 package noversion none
 package long "2.0.1-build.20240101.abcdefabcdef"  # 33 characters
-mkdir -p "$dir/www/notzip" "$dir/www/tiny" "$dir/src/tiny"
+# Damaged: one byte of a stored entry's data differs from what its CRC says.
+package damaged 2.0.1
+python3 - "$dir/www/damaged/update.zip" <<'PY'
+import sys
+path = sys.argv[1]
+data = open(path, "rb").read()
+at = data.index(b"level data\n")
+open(path, "wb").write(data[:at] + b"LEVEL" + data[at + 5:])
+PY
+# Many files, for updates cut short at any moment: 600 small files, 50 to a folder, each
+# with its number.
+package many 2.0.1
+# The same files in their old state, one copy for each installation a test makes (written
+# here, where many small files cost little, and moved into place by the test).
+python3 - "$dir" <<'PY'
+import os, sys
+def tree(root, word):
+    for i in range(600):
+        folder = os.path.join(root, "d%02d" % (i // 50))
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, "f%04d.txt" % i), "w") as f:
+            f.write("%s %d\n" % (word, i))
+tree(os.path.join(sys.argv[1], "src", "many", "many"), "new")
+for n in range(4):
+    tree(os.path.join(sys.argv[1], "oldmany", str(n), "many"), "old")
+PY
+(cd "$dir/src/many" && zip -q -r -X "$dir/www/many/update.zip" many)
+mkdir -p "$dir/www/notzip" "$dir/www/tiny-升级" "$dir/src/tiny"
 head -c 5000 /dev/urandom >"$dir/www/notzip/update.zip"
 printf '<config><version>2.0.1</version></config>' >"$dir/src/tiny/lastver.xml"
-(cd "$dir/src/tiny" && zip -q -X "$dir/www/tiny/update.zip" lastver.xml)
+(cd "$dir/src/tiny" && zip -q -X "$dir/www/tiny-升级/update.zip" lastver.xml)
 printf '<html>installer</html>\n' >"$dir/www/download-page"
 
 export QUENDA_E2E_ROOT="$dir"
 exec python3 "$(dirname "$0")/../support/http_server.py" --root "$dir/www" --log "$dir/requests.log" \
   --rule /slow/update.zip "rate=300000" \
   --rule /drop/update.zip "drop_after=200000,range=ignore" \
+  --rule /held/update.zip "hold_last=$dir/release-held" \
   -- "$@"

@@ -132,7 +132,8 @@ with zipfile.ZipFile(os.path.join(work, "names.zip"), "w") as z:
         "\u65e0\u6807\u5fd7.txt")
     add(z, info("empty.txt"), b"", "0", "file", "empty.txt", "20")
     add(z, info("sub/dir/", attr=(0o40755 << 16) | 0x10), b"", "0", "dir", "sub/dir")
-    add(z, info("nodir/", attr=0o100644 << 16), b"", "200", "dir", "nodir")
+    # No directory attribute (some tools write none): the trailing separator says folder.
+    add(z, info("nodir/", attr=0o100644 << 16), b"", "0", "dir", "nodir")
     add(z, info("fat-hidden.txt", system=0, attr=0x27), b"fat hidden", "0", "file",
         "fat-hidden.txt", "27")
     add(z, info("fat-plain.txt", system=0, attr=0x00), b"fat plain", "0", "file",

@@ -95,14 +95,6 @@ int ZCALLBACK FileError(voidpf, voidpf) { return 0; }
 
 // ---- Paths --------------------------------------------------------------------------------
 
-// The long form of a full path, for the leftover names that may not fit beside a target
-// that does: "\\?\C:\..." or "\\?\UNC\server\share\...".
-std::wstring LongForm(const std::wstring& full) {
-  if (full.size() < MAX_PATH || full.compare(0, 4, L"\\\\?\\") == 0) return full;
-  if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2);
-  return L"\\\\?\\" + full;
-}
-
 uint32_t NextUnique() {
   // Different in every process and call; a collision only costs another try.
   static volatile LONG counter = 0;
@@ -131,6 +123,12 @@ bool IsHeld(DWORD error) {
 }
 
 }  // namespace
+
+std::wstring LongForm(const std::wstring& full) {
+  if (full.size() < MAX_PATH || full.compare(0, 4, L"\\\\?\\") == 0) return full;
+  if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
 
 void FillWin32FileFuncs(zlib_filefunc64_def* io) {
   io->zopen64_file = FileOpen;
@@ -186,14 +184,15 @@ void CreateFolders(const std::wstring& base, const std::wstring& folders) {
   }
 }
 
-HANDLE CreateNewFileIn(const std::wstring& folder, std::wstring* path) {
+quenda::unique_hfile CreateNewFileIn(const std::wstring& folder, std::wstring* path) {
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     *path = LeftoverPath(folder, LeftoverKind::kNew);
-    const HANDLE file = CreateFileW(path->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file != INVALID_HANDLE_VALUE || !IsNameTaken(GetLastError())) return file;
+    quenda::unique_hfile file(CreateFileW(path->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
+                                          nullptr));
+    if (file || !IsNameTaken(GetLastError())) return file;
   }
-  return INVALID_HANDLE_VALUE;
+  return quenda::unique_hfile();
 }
 
 bool PutInPlace(const std::wstring& source, const std::wstring& target,
@@ -225,15 +224,15 @@ bool PutInPlace(const std::wstring& source, const std::wstring& target,
 
 void RemoveLeftovers(const std::wstring& folder) {
   WIN32_FIND_DATAW found;
-  const HANDLE search = FindFirstFileExW(LongForm(folder + L"\\~qz*").c_str(), FindExInfoBasic,
-                                         &found, FindExSearchNameMatch, nullptr, 0);
-  if (search == INVALID_HANDLE_VALUE) return;
+  quenda::unique_hfind search(FindFirstFileExW(LongForm(folder + L"\\~qz*").c_str(),
+                                               FindExInfoBasic, &found, FindExSearchNameMatch,
+                                               nullptr, 0));
+  if (!search) return;
   do {
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsLeftoverName(found.cFileName)) {
       DeleteOurFile(LongForm(folder + L"\\" + found.cFileName));
     }
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
+  } while (FindNextFileW(search.get(), &found));
 }
 
 void DeleteOurFile(const std::wstring& path) {

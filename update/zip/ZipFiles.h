@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "UniqueHandle.h"
 #include "ioapi.h"
 
 namespace qzip {
@@ -19,7 +20,7 @@ namespace qzip {
 struct Win32ZipStream {
   static constexpr size_t kWindowSize = 65536;
 
-  HANDLE file = INVALID_HANDLE_VALUE;
+  HANDLE file = INVALID_HANDLE_VALUE;  // not owned
   uint64_t size = 0;
   uint64_t position = 0;
   // The bytes at [windowStart, windowStart + windowLength) of the file, once read.
@@ -28,6 +29,11 @@ struct Win32ZipStream {
   size_t windowLength = 0;
 };
 void FillWin32FileFuncs(zlib_filefunc64_def* io);
+
+// The long form of a full path when it reaches MAX_PATH ("\\?\C:\..." or
+// "\\?\UNC\server\share\..."), so that names in work folders deep below a target that
+// fits still work; shorter paths as they are.
+std::wstring LongForm(const std::wstring& full);
 
 // GetFullPathNameW: an absolute path with backslashes, "." and ".." resolved.
 bool GetFullPath(const std::wstring& path, std::wstring* full);
@@ -47,8 +53,8 @@ bool IsFolder(const std::wstring& path);
 void CreateFolders(const std::wstring& base, const std::wstring& folders);
 
 // Creates a new, empty file of a leftover name ("~qz????????.new") in `folder`, for writing
-// and not shared. INVALID_HANDLE_VALUE when it can't.
-HANDLE CreateNewFileIn(const std::wstring& folder, std::wstring* path);
+// and not shared. Empty when it can't.
+quenda::unique_hfile CreateNewFileIn(const std::wstring& folder, std::wstring* path);
 
 // Moves the finished file `source` over `target` (same folder). A target that another program
 // holds is tried again for about two seconds (a process just ended releases its files a

@@ -48,7 +48,6 @@ struct Target {
 struct ZipReader {
   ~ZipReader() {
     archive.reset();  // minizip first: it still reads through the file
-    if (stream.file != INVALID_HANDLE_VALUE) CloseHandle(stream.file);
   }
 
   ZipResult SetBase(const wchar_t* folder);
@@ -56,7 +55,8 @@ struct ZipReader {
   ZipResult Resolve(const wchar_t* name, Target* target) const;
   ZipResult WriteEntry(int index, const ZipItem& item, const Target& target);
 
-  Win32ZipStream stream;
+  quenda::unique_hfile file;  // the archive
+  Win32ZipStream stream;      // minizip's reads of it
   std::unique_ptr<CZipArchive> archive;
   bool hasPassword = false;
   std::string password;
@@ -110,8 +110,12 @@ ZipResult ZipReader::Extract(int index, const wchar_t* targetName) {
 
   Target target;
   if (Resolve(targetName, &target) != ZR_OK) return ZR_NOFILE;
-  if (item.attributes & kZipAttrDirectory) {
-    // Folders get nothing but their existence.
+  const size_t nameLength = Utf16Length(item.name);
+  const bool folder = (item.attributes & kZipAttrDirectory) != 0 ||
+                      (nameLength > 0 && IsSeparator(item.name[nameLength - 1]));
+  if (folder) {
+    // Folders get nothing but their existence. A name ending in a separator is a folder
+    // whatever the attributes say: some archiving tools write none.
     CreateFolders(target.base, target.below);
     return IsFolder(target.path) ? ZR_OK : ZR_NOFILE;
   }
@@ -142,9 +146,9 @@ ZipResult ZipReader::WriteEntry(int index, const ZipItem& item, const Target& ta
   // The data goes to a new file beside the target, which replaces the target only once all
   // of it was read and its CRC checked: a failed entry leaves the old file untouched.
   std::wstring temporary;
-  const HANDLE file = CreateNewFileIn(folder, &temporary);
-  if (file == INVALID_HANDLE_VALUE) return ZR_NOFILE;
-  CFileSink sink(file);
+  quenda::unique_hfile file = CreateNewFileIn(folder, &temporary);
+  if (!file) return ZR_NOFILE;
+  CFileSink sink(file.get());
   ZipResult result = ZR_FLATE;
   try {
     result = archive->ReadEntry(index, hasPassword ? password.c_str() : nullptr, &sink);
@@ -153,9 +157,10 @@ ZipResult ZipReader::WriteEntry(int index, const ZipItem& item, const Target& ta
     // goes with it.
   }
   if (result == ZR_OK) {
-    SetFileTime(file, OrNull(item.creationTime), OrNull(item.accessTime), OrNull(item.writeTime));
+    SetFileTime(file.get(), OrNull(item.creationTime), OrNull(item.accessTime),
+                OrNull(item.writeTime));
   }
-  CloseHandle(file);
+  file.reset();
   if (result == ZR_OK) {
     const DWORD attributes = item.attributes & ~kZipAttrDirectory;
     SetFileAttributesW(temporary.c_str(), attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL);
@@ -179,11 +184,12 @@ HZIP ZipOpen(const wchar_t* path, const char* password) {
     const DWORD n = GetCurrentDirectoryW(kZipMaxPath, current);
     if (n > 0 && n < static_cast<DWORD>(kZipMaxPath)) reader->SetBase(current);
 
-    reader->stream.file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (reader->stream.file == INVALID_HANDLE_VALUE) return nullptr;
+    reader->file.reset(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!reader->file) return nullptr;
+    reader->stream.file = reader->file.get();
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(reader->stream.file, &size)) return nullptr;
+    if (!GetFileSizeEx(reader->file.get(), &size)) return nullptr;
     reader->stream.size = static_cast<uint64_t>(size.QuadPart);
     zlib_filefunc64_def io;
     FillWin32FileFuncs(&io);

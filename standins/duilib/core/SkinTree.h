@@ -3,7 +3,7 @@
 // fuzzed natively.
 //
 // A skin's root element is <Window> (window attributes such as size and caption); its children
-// are <Font> and <Default> settings and one root control, whose children are controls again.
+// are <Font> settings and one root control, whose children are controls again.
 #pragma once
 
 #include "SkinValues.h"

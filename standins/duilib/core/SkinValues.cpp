@@ -89,29 +89,5 @@ bool ParseBool(const Utf16Char* s) {
          EqualsNoCase(s, kOne);
 }
 
-bool ParseAttributeList(const Utf16Char* s, AttributeList* out) {
-  if (!s) return true;
-  for (;;) {
-    while (IsSpace(*s)) ++s;
-    if (*s == 0) return true;
-    const Utf16Char* nameStart = s;
-    while (*s && !IsSpace(*s) && *s != '=' && *s != '"' && *s != '\'') ++s;
-    if (s == nameStart) return false;
-    Utf16String name(nameStart, s);
-    while (IsSpace(*s)) ++s;
-    if (*s != '=') return false;
-    ++s;
-    while (IsSpace(*s)) ++s;
-    const Utf16Char quote = *s;
-    if (quote != '"' && quote != '\'') return false;
-    ++s;
-    const Utf16Char* valueStart = s;
-    while (*s && *s != quote) ++s;
-    if (*s != quote) return false;
-    out->emplace_back(std::move(name), Utf16String(valueStart, s));
-    ++s;
-  }
-}
-
 }  // namespace Skin
 }  // namespace DuiLib

@@ -1,4 +1,4 @@
-// Values of skin attributes: colours, lists of integers, booleans and attribute lists. Skin
+// Values of skin attributes: colours, lists of integers and booleans. Skin
 // files come from outside the program, so every parser here accepts anything and clamps
 // numbers to a sane range instead of trusting them.
 #pragma once
@@ -27,11 +27,6 @@ int ParseInts(const Utf16Char* s, int* out, int count);
 
 // "true", "yes", "on" and "1" (any case) are true; everything else is false.
 bool ParseBool(const Utf16Char* s);
-
-// An attribute list as written in <Default value="...">: name="value" pairs separated by
-// white space, with single or double quotes. False when the list is malformed; the pairs
-// read before the fault are kept in *out.
-bool ParseAttributeList(const Utf16Char* s, AttributeList* out);
 
 // ASCII case-insensitive comparison of two zero-terminated strings.
 bool EqualsNoCase(const Utf16Char* a, const Utf16Char* b);

@@ -1,7 +1,5 @@
 #include "TextMarkup.h"
 
-#include "SkinValues.h"
-
 #include <algorithm>
 
 namespace DuiLib {
@@ -9,29 +7,17 @@ namespace Skin {
 
 namespace {
 
-// Tags are short; a '{' with no '}' within this many units is ordinary text.
-const size_t kMaxTagLength = 24;
-
 Utf16Char Fold(Utf16Char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<Utf16Char>(c - 'A' + 'a') : c;
 }
 
-bool TagIs(const Utf16String& tag, const char* name) {
-  size_t i = 0;
-  for (; name[i]; ++i) {
-    if (i >= tag.size() || Fold(tag[i]) != static_cast<Utf16Char>(name[i])) return false;
-  }
-  return i == tag.size();
-}
-
-// The argument of a tag such as "c #FF0000" or "f 2" (after the letter and its spaces).
-bool TagArgument(const Utf16String& tag, char letter, Utf16String* arg) {
-  if (tag.size() < 3 || Fold(tag[0]) != static_cast<Utf16Char>(letter) || tag[1] != ' ')
-    return false;
-  size_t i = 1;
-  while (i < tag.size() && tag[i] == ' ') ++i;
-  *arg = tag.substr(i);
-  return !arg->empty();
+// "{b}" or "{/b}" (any case) at text[i]: the tag's length, else 0.
+size_t BoldTag(const Utf16String& text, size_t i, bool* open) {
+  const bool closing = i + 1 < text.size() && text[i + 1] == '/';
+  const size_t letter = i + (closing ? 2 : 1);
+  if (letter + 1 >= text.size() || Fold(text[letter]) != 'b' || text[letter + 1] != '}') return 0;
+  *open = !closing;
+  return letter + 2 - i;
 }
 
 class MarkupParser {
@@ -51,13 +37,16 @@ class MarkupParser {
         Flush(true);
         continue;
       }
-      if (markup_ && c == '{') {
-        const size_t close = text.find('}', i + 1);
-        if (close != Utf16String::npos && close - i <= kMaxTagLength &&
-            ApplyTag(text.substr(i + 1, close - i - 1))) {
-          i = close;
-          continue;
-        }
+      bool open = false;
+      const size_t tag = markup_ && c == '{' ? BoldTag(text, i, &open) : 0;
+      if (tag > 0) {
+        Flush(false);
+        if (open)
+          ++bold_;
+        else if (bold_ > 0)
+          --bold_;
+        i += tag - 1;
+        continue;
       }
       buffer_.push_back(c);
     }
@@ -78,78 +67,13 @@ class MarkupParser {
   TextStyle Current() const {
     TextStyle s;
     s.bold = bold_ > 0;
-    s.italic = italic_ > 0;
-    s.underline = underline_ > 0;
-    if (!colors_.empty()) {
-      s.hasColor = true;
-      s.color = colors_.back();
-    }
-    if (!fonts_.empty()) s.font = fonts_.back();
     return s;
-  }
-
-  // Applies a tag; false when it is not one (then it is shown as text).
-  bool ApplyTag(const Utf16String& tag) {
-    Utf16String arg;
-    if (TagIs(tag, "n")) {
-      Flush(true);
-      return true;
-    }
-    int* counter = nullptr;
-    bool open = true;
-    if (TagIs(tag, "b"))
-      counter = &bold_;
-    else if (TagIs(tag, "i"))
-      counter = &italic_;
-    else if (TagIs(tag, "u"))
-      counter = &underline_;
-    else if (TagIs(tag, "/b"))
-      counter = &bold_, open = false;
-    else if (TagIs(tag, "/i"))
-      counter = &italic_, open = false;
-    else if (TagIs(tag, "/u"))
-      counter = &underline_, open = false;
-    if (counter) {
-      Flush(false);
-      if (open)
-        ++*counter;
-      else if (*counter > 0)
-        --*counter;
-      return true;
-    }
-    if (TagIs(tag, "/c")) {
-      Flush(false);
-      if (!colors_.empty()) colors_.pop_back();
-      return true;
-    }
-    if (TagIs(tag, "/f")) {
-      Flush(false);
-      if (!fonts_.empty()) fonts_.pop_back();
-      return true;
-    }
-    if (TagArgument(tag, 'c', &arg)) {
-      uint32_t color = 0;
-      if (!ParseColor(arg.c_str(), &color)) return false;
-      Flush(false);
-      colors_.push_back(color);
-      return true;
-    }
-    if (TagArgument(tag, 'f', &arg)) {
-      int font = 0;
-      if (ParseInts(arg.c_str(), &font, 1) != 1 || font < 0) return false;
-      Flush(false);
-      fonts_.push_back(font);
-      return true;
-    }
-    return false;
   }
 
   bool markup_;
   Utf16String buffer_;
   std::vector<TextRun> runs_;
-  int bold_ = 0, italic_ = 0, underline_ = 0;
-  std::vector<uint32_t> colors_;
-  std::vector<int> fonts_;
+  int bold_ = 0;
 };
 
 // ---- Line breaking --------------------------------------------------------------------

@@ -1,9 +1,8 @@
 // Text of labels and buttons: the inline markup and the arrangement of styled text in lines.
 //
-// Markup (only where a control asks for it): {b}...{/b} bold, {i}...{/i} italic,
-// {u}...{/u} underlined, {c #RRGGBB}...{/c} coloured, {f N}...{/f} in font N, {n} a line
-// break. Tags nest; a closing tag without an opening one is ignored; anything else in braces
-// is ordinary text. A line feed (or CR, or CR LF) breaks the line in any text.
+// Markup (only where a control asks for it): {b}...{/b} makes text bold. The tags nest; a
+// closing tag without an opening one is ignored; anything else in braces is ordinary text.
+// A line feed (or CR, or CR LF) breaks the line in any text.
 #pragma once
 
 #include "Utf16.h"
@@ -15,19 +14,9 @@
 namespace DuiLib {
 namespace Skin {
 
+// How a piece of text is drawn, on top of the control's own font and colour.
 struct TextStyle {
   bool bold = false;
-  bool italic = false;
-  bool underline = false;
-  bool hasColor = false;
-  uint32_t color = 0;  // 0xAARRGGBB when hasColor
-  int font = -1;       // -1: the control's own font
-
-  bool operator==(const TextStyle& o) const {
-    return bold == o.bold && italic == o.italic && underline == o.underline &&
-           hasColor == o.hasColor && (!hasColor || color == o.color) && font == o.font;
-  }
-  bool operator!=(const TextStyle& o) const { return !(*this == o); }
 };
 
 // A piece of text in one style; breakAfter: a line break follows it.

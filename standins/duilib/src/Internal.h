@@ -7,9 +7,32 @@
 
 #include "SkinValues.h"
 #include "TextMarkup.h"
+#include "UniqueHandle.h"
 
 namespace DuiLib {
+
+// A counted COM reference.
+template <typename Interface>
+using com_ptr = quenda::com_ptr<Interface>;
+
 namespace internal {
+
+// ---- Owners of the handle kinds that common/UniqueHandle.h leaves to their users -----------
+// The screen's device context of GetDC(NULL).
+struct screen_dc_traits {
+  using pointer = HDC;
+  static pointer empty() noexcept { return NULL; }
+  static void close(pointer h) noexcept { ::ReleaseDC(NULL, h); }
+};
+using unique_screen_dc = quenda::unique_any<screen_dc_traits>;
+
+// A window of the library's own (a tooltip, a control's host window).
+struct hwnd_traits {
+  using pointer = HWND;
+  static pointer empty() noexcept { return NULL; }
+  static void close(pointer h) noexcept { ::DestroyWindow(h); }
+};
+using unique_hwnd = quenda::unique_any<hwnd_traits>;
 
 // ---- Windows of the library on the current thread ---------------------------------------
 // Top-level windows created through CWindowWnd are counted per thread, so that the message
@@ -29,6 +52,7 @@ inline int LParamY(LPARAM lParam) { return static_cast<int>(static_cast<short>(H
 void InitCommonControlsOnce();
 
 // ---- Attribute values -------------------------------------------------------------------
+// A colour into *color; a value that is no colour leaves it as it was.
 inline bool ParseColor(LPCTSTR s, DWORD* color) {
   uint32_t v = 0;
   if (!Skin::ParseColor(s, &v)) return false;
@@ -51,21 +75,14 @@ inline bool IsDrawn(DWORD argb) { return (argb >> 24) != 0; }
 
 // Fills rc with an ARGB colour (blended when not opaque); nothing for alpha 0.
 void FillColor(HDC hDC, const RECT& rc, DWORD argb);
-// A border of the given width inside rc; rounded corners when round.cx/cy > 0.
-void DrawBorder(HDC hDC, const RECT& rc, int size, DWORD argb, SIZE round);
-// A rounded rectangle filled with one colour.
-void FillRoundRect(HDC hDC, const RECT& rc, SIZE round, DWORD argb);
-// Draws a BMP file from the skin folder stretched over rc; false when it can't be loaded.
-bool DrawImageFile(HDC hDC, CPaintManagerUI* pManager, const RECT& rc, LPCTSTR pStrImage);
-// Window-button symbols: "close", "min", "max", "restore", "pin", "pinned".
+// A border of the given width inside rc.
+void DrawBorder(HDC hDC, const RECT& rc, int size, DWORD argb);
+// Window-button symbols, size pixels across: "close", "min", "max", "restore", "pin", "pinned".
 void DrawGlyph(HDC hDC, const RECT& rc, LPCTSTR glyph, DWORD argb, int size);
 
 // Draws text in rc: markup when bHtml, alignment and wrapping from uStyle (DT_ flags).
 void DrawText(HDC hDC, CPaintManagerUI* pManager, const RECT& rc, LPCTSTR text, DWORD argb,
               int iFont, UINT uStyle, bool bHtml);
-// The size the text needs (width limited to maxWidth when wrapping).
-SIZE MeasureText(HDC hDC, CPaintManagerUI* pManager, LPCTSTR text, int iFont, UINT uStyle,
-                 bool bHtml, int maxWidth);
 
 }  // namespace internal
 }  // namespace DuiLib

@@ -28,56 +28,6 @@ UINT AsyncNotifyMessage() {
 
 }  // namespace internal
 
-// ---- CNotifyPump --------------------------------------------------------------------------
-
-namespace {
-struct VirtualWnd {
-  CDuiString name;
-  CNotifyPump* pump;
-};
-}  // namespace
-
-CNotifyPump::CNotifyPump() {}
-
-CNotifyPump::~CNotifyPump() {
-  for (int i = 0; i < m_VirtualWnds.GetSize(); ++i) {
-    delete static_cast<VirtualWnd*>(m_VirtualWnds[i]);
-  }
-}
-
-bool CNotifyPump::AddVirtualWnd(CDuiString strName, CNotifyPump* pObject) {
-  if (strName.IsEmpty() || pObject == NULL) return false;
-  for (int i = 0; i < m_VirtualWnds.GetSize(); ++i) {
-    if (static_cast<VirtualWnd*>(m_VirtualWnds[i])->name == strName) return false;
-  }
-  m_VirtualWnds.Add(new VirtualWnd{strName, pObject});
-  return true;
-}
-
-bool CNotifyPump::RemoveVirtualWnd(CDuiString strName) {
-  for (int i = 0; i < m_VirtualWnds.GetSize(); ++i) {
-    VirtualWnd* v = static_cast<VirtualWnd*>(m_VirtualWnds[i]);
-    if (v->name == strName) {
-      delete v;
-      m_VirtualWnds.Remove(i);
-      return true;
-    }
-  }
-  return false;
-}
-
-bool CNotifyPump::NotifyPump(TNotifyUI& msg) {
-  if (!msg.sVirtualWnd.IsEmpty()) {
-    for (int i = 0; i < m_VirtualWnds.GetSize(); ++i) {
-      VirtualWnd* v = static_cast<VirtualWnd*>(m_VirtualWnds[i]);
-      if (v->name == msg.sVirtualWnd) return v->pump->NotifyPump(msg) || v->pump->LoopDispatch(msg);
-    }
-  }
-  return LoopDispatch(msg);
-}
-
-bool CNotifyPump::LoopDispatch(TNotifyUI&) { return false; }
-
 // ---- CWindowWnd ---------------------------------------------------------------------------
 
 namespace {
@@ -101,13 +51,7 @@ void EnableOwner(ModalState* state) {
 }  // namespace
 
 CWindowWnd::CWindowWnd()
-    : m_hWnd(NULL),
-      m_OldWndProc(::DefWindowProcW),
-      m_bSubclassed(false),
-      m_szCreate(),
-      m_nCloseCode(0),
-      m_bCloseCodeSet(false),
-      m_pModalState(NULL) {}
+    : m_hWnd(NULL), m_szCreate(), m_nCloseCode(0), m_bCloseCodeSet(false), m_pModalState(NULL) {}
 
 CWindowWnd::~CWindowWnd() { DetachAndDestroy(); }
 
@@ -115,7 +59,6 @@ HWND CWindowWnd::GetHWND() const { return m_hWnd; }
 CWindowWnd::operator HWND() const { return m_hWnd; }
 
 UINT CWindowWnd::GetClassStyle() const { return 0; }
-LPCTSTR CWindowWnd::GetSuperClassName() const { return NULL; }
 
 bool CWindowWnd::RegisterWindowClass() {
   WNDCLASSW wc = {};
@@ -128,30 +71,10 @@ bool CWindowWnd::RegisterWindowClass() {
   return ::RegisterClassW(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-bool CWindowWnd::RegisterSuperclass() {
-  WNDCLASSEXW wc = {};
-  wc.cbSize = sizeof(wc);
-  if (!::GetClassInfoExW(NULL, GetSuperClassName(), &wc) &&
-      !::GetClassInfoExW(CPaintManagerUI::GetInstance(), GetSuperClassName(), &wc)) {
-    return false;
-  }
-  m_OldWndProc = wc.lpfnWndProc;
-  wc.lpfnWndProc = CWindowWnd::__ControlProc;
-  wc.hInstance = CPaintManagerUI::GetInstance();
-  wc.lpszClassName = GetWindowClassName();
-  return ::RegisterClassExW(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
-HWND CWindowWnd::Create(HWND hwndParent, LPCTSTR pstrName, DWORD dwStyle, DWORD dwExStyle,
-                        const RECT rc, HMENU hMenu) {
-  return Create(hwndParent, pstrName, dwStyle, dwExStyle, rc.left, rc.top, rc.right - rc.left,
-                rc.bottom - rc.top, hMenu);
-}
-
 HWND CWindowWnd::Create(HWND hwndParent, LPCTSTR pstrName, DWORD dwStyle, DWORD dwExStyle, int x,
                         int y, int cx, int cy, HMENU hMenu) {
   if (m_hWnd && ::IsWindow(m_hWnd)) return NULL;  // one window per object
-  if (GetSuperClassName() != NULL ? !RegisterSuperclass() : !RegisterWindowClass()) return NULL;
+  if (!RegisterWindowClass()) return NULL;
   m_szCreate.cx = cx == CW_USEDEFAULT ? 0 : cx;
   m_szCreate.cy = cy == CW_USEDEFAULT ? 0 : cy;
   m_bCloseCodeSet = false;
@@ -164,36 +87,11 @@ HWND CWindowWnd::Create(HWND hwndParent, LPCTSTR pstrName, DWORD dwStyle, DWORD 
 SIZE CWindowWnd::GetCreateSize() const { return m_szCreate; }
 bool CWindowWnd::IsModal() const { return m_pModalState != NULL; }
 
-HWND CWindowWnd::Subclass(HWND hWnd) {
-  if (!::IsWindow(hWnd) || m_hWnd != NULL) return NULL;
-  m_OldWndProc = reinterpret_cast<WNDPROC>(
-      ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CWindowWnd::__WndProc)));
-  if (m_OldWndProc == NULL) return NULL;
-  m_bSubclassed = true;
-  m_hWnd = hWnd;
-  ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  return m_hWnd;
-}
-
-void CWindowWnd::Unsubclass() {
-  if (!m_bSubclassed) return;
-  if (::IsWindow(m_hWnd)) {
-    ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_OldWndProc));
-    ::SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, 0);
-  }
-  m_OldWndProc = ::DefWindowProcW;
-  m_bSubclassed = false;
-}
-
 void CWindowWnd::DetachAndDestroy() {
   if (m_hWnd == NULL) return;
   HWND hWnd = m_hWnd;
   m_hWnd = NULL;
   if (!::IsWindow(hWnd)) return;
-  if (m_bSubclassed) {
-    Unsubclass();
-    return;  // a subclassed window belongs to someone else: leave it alive
-  }
   ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, 0);
   if (m_pModalState) {
     EnableOwner(static_cast<ModalState*>(m_pModalState));
@@ -304,28 +202,8 @@ LRESULT CWindowWnd::SendMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
   return ::SendMessageW(m_hWnd, uMsg, wParam, lParam);
 }
 
-LRESULT CWindowWnd::PostMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
-  return ::PostMessageW(m_hWnd, uMsg, wParam, lParam);
-}
-
-void CWindowWnd::ResizeClient(int cx, int cy) {
-  if (!::IsWindow(m_hWnd)) return;
-  RECT rc = {};
-  if (!::GetClientRect(m_hWnd, &rc)) return;
-  if (cx != -1) rc.right = cx;
-  if (cy != -1) rc.bottom = cy;
-  if (!::AdjustWindowRectEx(
-          &rc, ::GetWindowLongW(m_hWnd, GWL_STYLE),
-          ::GetMenu(m_hWnd) != NULL && !(::GetWindowLongW(m_hWnd, GWL_STYLE) & WS_CHILD),
-          ::GetWindowLongW(m_hWnd, GWL_EXSTYLE))) {
-    return;
-  }
-  ::SetWindowPos(m_hWnd, NULL, 0, 0, rc.right - rc.left, rc.bottom - rc.top,
-                 SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
-}
-
 LRESULT CWindowWnd::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
-  return ::CallWindowProcW(m_OldWndProc, m_hWnd, uMsg, wParam, lParam);
+  return ::DefWindowProcW(m_hWnd, uMsg, wParam, lParam);
 }
 
 void CWindowWnd::OnFinalMessage(HWND /*hWnd*/) {}
@@ -345,9 +223,8 @@ LRESULT CALLBACK CWindowWnd::__WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPAR
     if (uMsg == WM_NCDESTROY) {
       internal::UncountWindow(hWnd);
       if (pThis != NULL) {
-        const LRESULT lRes = ::CallWindowProcW(pThis->m_OldWndProc, hWnd, uMsg, wParam, lParam);
+        const LRESULT lRes = ::DefWindowProcW(hWnd, uMsg, wParam, lParam);
         ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, 0L);
-        if (pThis->m_bSubclassed) pThis->Unsubclass();
         if (ModalState* state = static_cast<ModalState*>(pThis->m_pModalState)) {
           state->destroyed = true;
           state->codeSet = pThis->m_bCloseCodeSet;
@@ -376,37 +253,6 @@ LRESULT CALLBACK CWindowWnd::__WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPAR
     }
     return lRes;
   }
-  return pThis->HandleMessage(uMsg, wParam, lParam);
-}
-
-LRESULT CALLBACK CWindowWnd::__ControlProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
-  // Superclassed windows keep their object in a property: GWLP_USERDATA belongs to the
-  // original class.
-  static const wchar_t kProp[] = L"DuiLib.WndObject";
-  CWindowWnd* pThis = NULL;
-  if (uMsg == WM_NCCREATE) {
-    const CREATESTRUCTW* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    pThis = static_cast<CWindowWnd*>(cs->lpCreateParams);
-    if (pThis) {
-      ::SetPropW(hWnd, kProp, static_cast<HANDLE>(pThis));
-      pThis->m_hWnd = hWnd;
-      if (!(cs->style & WS_CHILD)) internal::CountWindow(hWnd);
-    }
-  } else {
-    pThis = static_cast<CWindowWnd*>(::GetPropW(hWnd, kProp));
-    if (uMsg == WM_NCDESTROY) {
-      internal::UncountWindow(hWnd);
-      if (pThis != NULL) {
-        const LRESULT lRes = ::CallWindowProcW(pThis->m_OldWndProc, hWnd, uMsg, wParam, lParam);
-        ::RemovePropW(hWnd, kProp);
-        if (pThis->m_bSubclassed) pThis->Unsubclass();
-        pThis->m_hWnd = NULL;
-        pThis->OnFinalMessage(hWnd);
-        return lRes;
-      }
-    }
-  }
-  if (pThis == NULL) return ::DefWindowProcW(hWnd, uMsg, wParam, lParam);
   return pThis->HandleMessage(uMsg, wParam, lParam);
 }
 

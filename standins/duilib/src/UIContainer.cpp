@@ -17,43 +17,21 @@ Skin::Align ToAlign(UINT dt) {
   return Skin::Align::kStart;
 }
 
-// Lays out the visible, non-floating children in a row or a column inside `inner`.
-void LayoutChildren(const CDuiPtrArray& items, const RECT& inner, int childPadding, UINT childAlign,
-                    UINT childVAlign, bool horizontal) {
-  std::vector<CControlUI*> placed;
-  std::vector<Skin::BoxItem> boxes;
-  const SIZE available = {inner.right - inner.left, inner.bottom - inner.top};
-  for (int i = 0; i < items.GetSize(); ++i) {
-    CControlUI* c = static_cast<CControlUI*>(items[i]);
-    if (!c->IsVisible() || c->IsFloat()) continue;
-    const SIZE want = c->EstimateSize(available);
-    const RECT pad = c->GetPadding();
-    Skin::BoxItem b;
-    b.width = want.cx;
-    b.height = want.cy;
-    b.minWidth = c->GetMinWidth();
-    b.maxWidth = c->GetMaxWidth();
-    b.minHeight = c->GetMinHeight();
-    b.maxHeight = c->GetMaxHeight();
-    b.padding.left = pad.left;
-    b.padding.top = pad.top;
-    b.padding.right = pad.right;
-    b.padding.bottom = pad.bottom;
-    boxes.push_back(b);
-    placed.push_back(c);
-  }
-  Skin::Box area;
-  area.left = inner.left;
-  area.top = inner.top;
-  area.right = inner.right;
-  area.bottom = inner.bottom;
-  const std::vector<Skin::Box> out = Skin::LayoutBoxes(
-      boxes, area, horizontal, childPadding, ToAlign(horizontal ? childAlign : childVAlign),
-      ToAlign(horizontal ? childVAlign : childAlign));
-  for (size_t i = 0; i < placed.size(); ++i) {
-    RECT r = {out[i].left, out[i].top, out[i].right, out[i].bottom};
-    placed[i]->SetPos(r, false);
-  }
+Skin::BoxItem BoxOf(CControlUI* c, SIZE available) {
+  const SIZE want = c->EstimateSize(available);
+  const RECT pad = c->GetPadding();
+  Skin::BoxItem b;
+  b.width = want.cx;
+  b.height = want.cy;
+  b.minWidth = c->GetMinWidth();
+  b.maxWidth = c->GetMaxWidth();
+  b.minHeight = c->GetMinHeight();
+  b.maxHeight = c->GetMaxHeight();
+  b.padding.left = pad.left;
+  b.padding.top = pad.top;
+  b.padding.right = pad.right;
+  b.padding.bottom = pad.bottom;
+  return b;
 }
 
 }  // namespace
@@ -61,12 +39,7 @@ void LayoutChildren(const CDuiPtrArray& items, const RECT& inner, int childPaddi
 // ---- CContainerUI -----------------------------------------------------------------------------
 
 CContainerUI::CContainerUI()
-    : m_rcInset(),
-      m_iChildPadding(0),
-      m_iChildAlign(DT_LEFT),
-      m_iChildVAlign(DT_TOP),
-      m_bAutoDestroy(true),
-      m_bMouseChildEnabled(true) {}
+    : m_rcInset(), m_iChildPadding(0), m_iChildAlign(DT_LEFT), m_iChildVAlign(DT_TOP) {}
 
 CContainerUI::~CContainerUI() { RemoveAll(); }
 
@@ -80,27 +53,22 @@ LPVOID CContainerUI::GetInterface(LPCTSTR pstrName) {
 }
 
 CControlUI* CContainerUI::GetItemAt(int iIndex) const {
-  return static_cast<CControlUI*>(m_items.GetAt(iIndex));
+  return iIndex >= 0 && iIndex < GetCount() ? m_items[iIndex] : NULL;
 }
 
-int CContainerUI::GetItemIndex(CControlUI* pControl) const { return m_items.Find(pControl); }
-
-bool CContainerUI::SetItemIndex(CControlUI* pControl, int iIndex) {
-  const int current = m_items.Find(pControl);
-  if (current < 0 || iIndex < 0 || iIndex >= m_items.GetSize()) return false;
-  m_items.Remove(current);
-  m_items.InsertAt(iIndex, pControl);
-  NeedUpdate();
-  return true;
+int CContainerUI::GetItemIndex(CControlUI* pControl) const {
+  const auto it = std::find(m_items.begin(), m_items.end(), pControl);
+  return it == m_items.end() ? -1 : static_cast<int>(it - m_items.begin());
 }
 
-int CContainerUI::GetCount() const { return m_items.GetSize(); }
+int CContainerUI::GetCount() const { return static_cast<int>(m_items.size()); }
 
-bool CContainerUI::Add(CControlUI* pControl) { return AddAt(pControl, m_items.GetSize()); }
+bool CContainerUI::Add(CControlUI* pControl) { return AddAt(pControl, GetCount()); }
 
 bool CContainerUI::AddAt(CControlUI* pControl, int iIndex) {
-  if (!pControl || pControl == this || m_items.Find(pControl) >= 0) return false;
-  if (!m_items.InsertAt(iIndex, pControl)) return false;
+  if (!pControl || pControl == this || GetItemIndex(pControl) >= 0) return false;
+  if (iIndex < 0 || iIndex > GetCount()) return false;
+  m_items.insert(m_items.begin() + iIndex, pControl);
   if (m_pManager)
     m_pManager->InitControls(pControl, this);
   else
@@ -112,33 +80,22 @@ bool CContainerUI::AddAt(CControlUI* pControl, int iIndex) {
   return true;
 }
 
-bool CContainerUI::Remove(CControlUI* pControl) {
-  const int i = m_items.Find(pControl);
-  if (i < 0) return false;
-  return RemoveAt(i);
-}
+bool CContainerUI::Remove(CControlUI* pControl) { return RemoveAt(GetItemIndex(pControl)); }
 
 bool CContainerUI::RemoveAt(int iIndex) {
   CControlUI* c = GetItemAt(iIndex);
   if (!c) return false;
-  m_items.Remove(iIndex);
-  if (m_bAutoDestroy) {
-    delete c;
-  } else if (m_pManager) {
-    m_pManager->ReapObjects(c);
-  }
+  m_items.erase(m_items.begin() + iIndex);
+  delete c;
   NeedUpdate();
   return true;
 }
 
 void CContainerUI::RemoveAll() {
-  while (m_items.GetSize() > 0) {
-    CControlUI* c = GetItemAt(m_items.GetSize() - 1);
-    m_items.Remove(m_items.GetSize() - 1);
-    if (m_bAutoDestroy)
-      delete c;
-    else if (m_pManager)
-      m_pManager->ReapObjects(c);
+  while (!m_items.empty()) {
+    CControlUI* c = m_items.back();
+    m_items.pop_back();
+    delete c;
   }
   NeedUpdate();
 }
@@ -163,106 +120,84 @@ void CContainerUI::SetChildVAlign(UINT iVAlign) {
   m_iChildVAlign = iVAlign;
   NeedUpdate();
 }
-bool CContainerUI::IsAutoDestroy() const { return m_bAutoDestroy; }
-void CContainerUI::SetAutoDestroy(bool bAuto) { m_bAutoDestroy = bAuto; }
-bool CContainerUI::IsMouseChildEnabled() const { return m_bMouseChildEnabled; }
-void CContainerUI::SetMouseChildEnabled(bool bEnable) { m_bMouseChildEnabled = bEnable; }
 
 void CContainerUI::SetVisible(bool bVisible) {
   if (m_bVisible == bVisible) return;
   CControlUI::SetVisible(bVisible);
-  for (int i = 0; i < m_items.GetSize(); ++i) GetItemAt(i)->SetInternVisible(IsVisible());
+  for (CControlUI* c : m_items) c->SetInternVisible(IsVisible());
 }
 
 void CContainerUI::SetInternVisible(bool bVisible) {
   CControlUI::SetInternVisible(bVisible);
-  for (int i = 0; i < m_items.GetSize(); ++i) GetItemAt(i)->SetInternVisible(IsVisible());
+  for (CControlUI* c : m_items) c->SetInternVisible(IsVisible());
 }
 
-void CContainerUI::SetMouseEnabled(bool bEnabled) { CControlUI::SetMouseEnabled(bEnabled); }
-
 void CContainerUI::SetManager(CPaintManagerUI* pManager, CControlUI* pParent, bool bInit) {
-  for (int i = 0; i < m_items.GetSize(); ++i) GetItemAt(i)->SetManager(pManager, this, bInit);
+  for (CControlUI* c : m_items) c->SetManager(pManager, this, bInit);
   CControlUI::SetManager(pManager, pParent, bInit);
 }
 
 CControlUI* CContainerUI::FindControl(FINDCONTROLPROC Proc, LPVOID pData, UINT uFlags) {
   if ((uFlags & UIFIND_VISIBLE) != 0 && !IsVisible()) return NULL;
-  if ((uFlags & UIFIND_ENABLED) != 0 && !IsEnabled()) return NULL;
-  if ((uFlags & UIFIND_HITTEST) != 0) {
-    if (!::PtInRect(&m_rcItem, *static_cast<LPPOINT>(pData))) return NULL;
-    if (!m_bMouseChildEnabled) {
-      return m_bMouseEnabled ? Proc(this, pData) : NULL;
-    }
-  }
+  const bool hitTest = (uFlags & UIFIND_HITTEST) != 0;
+  if (hitTest && !::PtInRect(&m_rcItem, *static_cast<LPPOINT>(pData))) return NULL;
   if ((uFlags & UIFIND_ME_FIRST) != 0) {
     if (CControlUI* c = CControlUI::FindControl(Proc, pData, uFlags)) return c;
   }
-  RECT inner = m_rcItem;
-  inner.left += m_rcInset.left;
-  inner.top += m_rcInset.top;
-  inner.right -= m_rcInset.right;
-  inner.bottom -= m_rcInset.bottom;
-  const int n = m_items.GetSize();
-  for (int k = 0; k < n; ++k) {
-    // Later children are painted over earlier ones: with TOP_FIRST they are asked first.
-    const int i = (uFlags & UIFIND_TOP_FIRST) ? n - 1 - k : k;
-    CControlUI* child = GetItemAt(i);
-    CControlUI* found = child->FindControl(Proc, pData, uFlags);
-    if (!found) continue;
-    if ((uFlags & UIFIND_HITTEST) != 0 && !found->IsFloat() &&
-        !::PtInRect(&inner, *static_cast<LPPOINT>(pData))) {
-      continue;
+  const RECT inner = InnerRect();
+  // A point in the inset belongs to the container, not to a child.
+  if (!hitTest || ::PtInRect(&inner, *static_cast<LPPOINT>(pData))) {
+    const int n = GetCount();
+    for (int k = 0; k < n; ++k) {
+      // Later children are painted over earlier ones: with TOP_FIRST they are asked first.
+      CControlUI* child = m_items[(uFlags & UIFIND_TOP_FIRST) ? n - 1 - k : k];
+      if (CControlUI* found = child->FindControl(Proc, pData, uFlags)) return found;
     }
-    return found;
   }
   if ((uFlags & UIFIND_ME_FIRST) == 0) return CControlUI::FindControl(Proc, pData, uFlags);
   return NULL;
 }
 
+RECT CContainerUI::InnerRect() const {
+  return RECT{m_rcItem.left + m_rcInset.left, m_rcItem.top + m_rcInset.top,
+              m_rcItem.right - m_rcInset.right, m_rcItem.bottom - m_rcInset.bottom};
+}
+
 void CContainerUI::SetPos(RECT rc, bool bNeedInvalidate) {
   CControlUI::SetPos(rc, bNeedInvalidate);
-  RECT inner = m_rcItem;
-  inner.left += m_rcInset.left;
-  inner.top += m_rcInset.top;
-  inner.right -= m_rcInset.right;
-  inner.bottom -= m_rcInset.bottom;
-  for (int i = 0; i < m_items.GetSize(); ++i) {
-    CControlUI* c = GetItemAt(i);
+  const RECT inner = InnerRect();
+  for (CControlUI* c : m_items) {
     if (!c->IsVisible()) continue;
-    if (c->IsFloat()) {
-      SetFloatPos(i);
-      continue;
-    }
     const RECT pad = c->GetPadding();
-    RECT r = {inner.left + pad.left, inner.top + pad.top, inner.right - pad.right,
-              inner.bottom - pad.bottom};
-    c->SetPos(r, false);
+    c->SetPos(RECT{inner.left + pad.left, inner.top + pad.top, inner.right - pad.right,
+                   inner.bottom - pad.bottom},
+              false);
   }
 }
 
-void CContainerUI::SetFloatPos(int iIndex) {
-  CControlUI* c = GetItemAt(iIndex);
-  if (!c || !c->IsVisible()) return;
-  const SIZE xy = c->GetFixedXY();
-  const int w = c->GetFixedWidth(), h = c->GetFixedHeight();
-  RECT r;
-  // A negative offset counts from the right (bottom) edge.
-  if (xy.cx >= 0) {
-    r.left = m_rcItem.left + xy.cx;
-    r.right = r.left + w;
-  } else {
-    r.right = m_rcItem.right + xy.cx;
-    r.left = r.right - w;
+void CContainerUI::SetBoxPos(RECT rc, bool bNeedInvalidate, bool horizontal) {
+  CControlUI::SetPos(rc, bNeedInvalidate);
+  const RECT inner = InnerRect();
+  std::vector<CControlUI*> placed;
+  std::vector<Skin::BoxItem> boxes;
+  const SIZE available = {inner.right - inner.left, inner.bottom - inner.top};
+  for (CControlUI* c : m_items) {
+    if (!c->IsVisible()) continue;
+    boxes.push_back(BoxOf(c, available));
+    placed.push_back(c);
   }
-  if (xy.cy >= 0) {
-    r.top = m_rcItem.top + xy.cy;
-    r.bottom = r.top + h;
-  } else {
-    r.bottom = m_rcItem.bottom + xy.cy;
-    r.top = r.bottom - h;
+  Skin::Box area;
+  area.left = inner.left;
+  area.top = inner.top;
+  area.right = inner.right;
+  area.bottom = inner.bottom;
+  const UINT mainAlign = horizontal ? m_iChildAlign : m_iChildVAlign;
+  const UINT crossAlign = horizontal ? m_iChildVAlign : m_iChildAlign;
+  const std::vector<Skin::Box> out = Skin::LayoutBoxes(boxes, area, horizontal, m_iChildPadding,
+                                                       ToAlign(mainAlign), ToAlign(crossAlign));
+  for (size_t i = 0; i < placed.size(); ++i) {
+    placed[i]->SetPos(RECT{out[i].left, out[i].top, out[i].right, out[i].bottom}, false);
   }
-  c->SetPos(r, false);
 }
 
 void CContainerUI::DoPaint(HDC hDC, const RECT& rcPaint) {
@@ -270,18 +205,14 @@ void CContainerUI::DoPaint(HDC hDC, const RECT& rcPaint) {
   if (!::IntersectRect(&paint, &rcPaint, &m_rcItem)) return;
   m_rcPaint = paint;
   PaintBkColor(hDC);
-  PaintBkImage(hDC);
   PaintStatusImage(hDC);
   PaintText(hDC);
-  if (m_items.GetSize() > 0) {
+  if (!m_items.empty()) {
     const int saved = ::SaveDC(hDC);
     ::IntersectClipRect(hDC, paint.left, paint.top, paint.right, paint.bottom);
-    for (int i = 0; i < m_items.GetSize(); ++i) {
-      CControlUI* c = GetItemAt(i);
-      if (!c->IsVisible()) continue;
+    for (CControlUI* c : m_items) {
       RECT test;
-      if (!::IntersectRect(&test, &paint, &c->GetPos())) continue;
-      c->DoPaint(hDC, paint);
+      if (c->IsVisible() && ::IntersectRect(&test, &paint, &c->GetPos())) c->DoPaint(hDC, paint);
     }
     ::RestoreDC(hDC, saved);
   }
@@ -297,23 +228,13 @@ void CContainerUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
   } else if (Is(pstrName, L"childpadding")) {
     SetChildPadding(ParseInt(pstrValue));
   } else if (Is(pstrName, L"childalign")) {
-    if (Is(pstrValue, L"center"))
-      SetChildAlign(DT_CENTER);
-    else if (Is(pstrValue, L"right"))
-      SetChildAlign(DT_RIGHT);
-    else
-      SetChildAlign(DT_LEFT);
+    SetChildAlign(Is(pstrValue, L"center")  ? DT_CENTER
+                  : Is(pstrValue, L"right") ? DT_RIGHT
+                                            : DT_LEFT);
   } else if (Is(pstrName, L"childvalign")) {
-    if (Is(pstrValue, L"vcenter") || Is(pstrValue, L"center"))
-      SetChildVAlign(DT_VCENTER);
-    else if (Is(pstrValue, L"bottom"))
-      SetChildVAlign(DT_BOTTOM);
-    else
-      SetChildVAlign(DT_TOP);
-  } else if (Is(pstrName, L"mousechild")) {
-    SetMouseChildEnabled(IsTrue(pstrValue));
-  } else if (Is(pstrName, L"autodestroy")) {
-    SetAutoDestroy(IsTrue(pstrValue));
+    SetChildVAlign(Is(pstrValue, L"vcenter") || Is(pstrValue, L"center") ? DT_VCENTER
+                   : Is(pstrValue, L"bottom")                            ? DT_BOTTOM
+                                                                         : DT_TOP);
   } else {
     CControlUI::SetAttribute(pstrName, pstrValue);
   }
@@ -321,47 +242,22 @@ void CContainerUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
 
 // ---- Layouts ----------------------------------------------------------------------------------
 
-CVerticalLayoutUI::CVerticalLayoutUI() {}
 LPCTSTR CVerticalLayoutUI::GetClass() const { return L"VerticalLayoutUI"; }
 LPVOID CVerticalLayoutUI::GetInterface(LPCTSTR pstrName) {
-  if (pstrName && Is(pstrName, DUI_CTR_VERTICALLAYOUT))
-    return static_cast<CVerticalLayoutUI*>(this);
+  if (pstrName && Is(pstrName, DUI_CTR_VERTICALLAYOUT)) return this;
   return CContainerUI::GetInterface(pstrName);
 }
-
 void CVerticalLayoutUI::SetPos(RECT rc, bool bNeedInvalidate) {
-  CControlUI::SetPos(rc, bNeedInvalidate);
-  RECT inner = m_rcItem;
-  inner.left += m_rcInset.left;
-  inner.top += m_rcInset.top;
-  inner.right -= m_rcInset.right;
-  inner.bottom -= m_rcInset.bottom;
-  LayoutChildren(m_items, inner, m_iChildPadding, m_iChildAlign, m_iChildVAlign, false);
-  for (int i = 0; i < m_items.GetSize(); ++i) {
-    if (GetItemAt(i)->IsFloat()) SetFloatPos(i);
-  }
+  SetBoxPos(rc, bNeedInvalidate, false);
 }
 
-CHorizontalLayoutUI::CHorizontalLayoutUI() {}
 LPCTSTR CHorizontalLayoutUI::GetClass() const { return L"HorizontalLayoutUI"; }
 LPVOID CHorizontalLayoutUI::GetInterface(LPCTSTR pstrName) {
-  if (pstrName && Is(pstrName, DUI_CTR_HORIZONTALLAYOUT)) {
-    return static_cast<CHorizontalLayoutUI*>(this);
-  }
+  if (pstrName && Is(pstrName, DUI_CTR_HORIZONTALLAYOUT)) return this;
   return CContainerUI::GetInterface(pstrName);
 }
-
 void CHorizontalLayoutUI::SetPos(RECT rc, bool bNeedInvalidate) {
-  CControlUI::SetPos(rc, bNeedInvalidate);
-  RECT inner = m_rcItem;
-  inner.left += m_rcInset.left;
-  inner.top += m_rcInset.top;
-  inner.right -= m_rcInset.right;
-  inner.bottom -= m_rcInset.bottom;
-  LayoutChildren(m_items, inner, m_iChildPadding, m_iChildAlign, m_iChildVAlign, true);
-  for (int i = 0; i < m_items.GetSize(); ++i) {
-    if (GetItemAt(i)->IsFloat()) SetFloatPos(i);
-  }
+  SetBoxPos(rc, bNeedInvalidate, true);
 }
 
 }  // namespace DuiLib

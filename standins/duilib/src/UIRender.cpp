@@ -4,18 +4,17 @@
 
 #include <algorithm>
 #include <map>
-#include <mutex>
 #include <string>
 
 namespace DuiLib {
 namespace internal {
 
 void InitCommonControlsOnce() {
-  static std::once_flag once;
-  std::call_once(once, [] {
+  static const bool done = [] {
     INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES};
-    ::InitCommonControlsEx(&icc);
-  });
+    return ::InitCommonControlsEx(&icc) != FALSE;
+  }();
+  (void)done;
 }
 
 // ---- Attribute values -----------------------------------------------------------------------
@@ -46,9 +45,8 @@ void FillColor(HDC hDC, const RECT& rc, DWORD argb) {
   if (!IsDrawn(argb) || ::IsRectEmpty(&rc)) return;
   const BYTE alpha = static_cast<BYTE>(argb >> 24);
   if (alpha == 0xFF) {
-    HBRUSH brush = ::CreateSolidBrush(ToColorRef(argb));
-    ::FillRect(hDC, &rc, brush);
-    ::DeleteObject(brush);
+    const quenda::unique_hbrush brush(::CreateSolidBrush(ToColorRef(argb)));
+    ::FillRect(hDC, &rc, brush.get());
     return;
   }
   // A translucent colour: blend one premultiplied pixel stretched over the rectangle.
@@ -60,49 +58,21 @@ void FillColor(HDC hDC, const RECT& rc, DWORD argb) {
   bi.bmiHeader.biBitCount = 32;
   bi.bmiHeader.biCompression = BI_RGB;
   void* bits = NULL;
-  HBITMAP bmp = ::CreateDIBSection(hDC, &bi, DIB_RGB_COLORS, &bits, NULL, 0);
-  if (!bmp) return;
+  const quenda::unique_hbitmap bmp(::CreateDIBSection(hDC, &bi, DIB_RGB_COLORS, &bits, NULL, 0));
+  const quenda::unique_hdc mem(::CreateCompatibleDC(hDC));
+  if (!bmp || !mem) return;
   const DWORD r = ((argb >> 16) & 0xFF) * alpha / 255, g = ((argb >> 8) & 0xFF) * alpha / 255,
               b = (argb & 0xFF) * alpha / 255;
   *static_cast<DWORD*>(bits) = (static_cast<DWORD>(alpha) << 24) | (r << 16) | (g << 8) | b;
-  HDC mem = ::CreateCompatibleDC(hDC);
-  HGDIOBJ old = ::SelectObject(mem, bmp);
+  HGDIOBJ old = ::SelectObject(mem.get(), bmp.get());
   BLENDFUNCTION bf = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  ::AlphaBlend(hDC, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, mem, 0, 0, 1, 1, bf);
-  ::SelectObject(mem, old);
-  ::DeleteDC(mem);
-  ::DeleteObject(bmp);
+  ::AlphaBlend(hDC, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, mem.get(), 0, 0, 1, 1,
+               bf);
+  ::SelectObject(mem.get(), old);
 }
 
-void FillRoundRect(HDC hDC, const RECT& rc, SIZE round, DWORD argb) {
-  if (!IsDrawn(argb) || ::IsRectEmpty(&rc)) return;
-  if (round.cx <= 0 || round.cy <= 0) {
-    FillColor(hDC, rc, argb);
-    return;
-  }
-  HBRUSH brush = ::CreateSolidBrush(ToColorRef(argb));
-  HPEN pen = ::CreatePen(PS_SOLID, 1, ToColorRef(argb));
-  HGDIOBJ oldBrush = ::SelectObject(hDC, brush);
-  HGDIOBJ oldPen = ::SelectObject(hDC, pen);
-  ::RoundRect(hDC, rc.left, rc.top, rc.right, rc.bottom, round.cx, round.cy);
-  ::SelectObject(hDC, oldPen);
-  ::SelectObject(hDC, oldBrush);
-  ::DeleteObject(pen);
-  ::DeleteObject(brush);
-}
-
-void DrawBorder(HDC hDC, const RECT& rc, int size, DWORD argb, SIZE round) {
+void DrawBorder(HDC hDC, const RECT& rc, int size, DWORD argb) {
   if (size <= 0 || !IsDrawn(argb) || ::IsRectEmpty(&rc)) return;
-  if (round.cx > 0 && round.cy > 0) {
-    HPEN pen = ::CreatePen(PS_SOLID | PS_INSIDEFRAME, size, ToColorRef(argb));
-    HGDIOBJ oldPen = ::SelectObject(hDC, pen);
-    HGDIOBJ oldBrush = ::SelectObject(hDC, ::GetStockObject(NULL_BRUSH));
-    ::RoundRect(hDC, rc.left, rc.top, rc.right, rc.bottom, round.cx, round.cy);
-    ::SelectObject(hDC, oldBrush);
-    ::SelectObject(hDC, oldPen);
-    ::DeleteObject(pen);
-    return;
-  }
   size = std::min<int>(size, std::min(rc.right - rc.left, rc.bottom - rc.top) / 2 + 1);
   const RECT top = {rc.left, rc.top, rc.right, rc.top + size};
   const RECT bottom = {rc.left, rc.bottom - size, rc.right, rc.bottom};
@@ -112,23 +82,6 @@ void DrawBorder(HDC hDC, const RECT& rc, int size, DWORD argb, SIZE round) {
   FillColor(hDC, bottom, argb);
   FillColor(hDC, left, argb);
   FillColor(hDC, right, argb);
-}
-
-bool DrawImageFile(HDC hDC, CPaintManagerUI* pManager, const RECT& rc, LPCTSTR pStrImage) {
-  if (!pManager || !pStrImage || !*pStrImage || ::IsRectEmpty(&rc)) return false;
-  HBITMAP bmp = pManager->GetImage(pStrImage);
-  if (!bmp) return false;
-  BITMAP info = {};
-  if (!::GetObjectW(bmp, sizeof(info), &info)) return false;
-  HDC mem = ::CreateCompatibleDC(hDC);
-  HGDIOBJ old = ::SelectObject(mem, bmp);
-  const int oldMode = ::SetStretchBltMode(hDC, HALFTONE);
-  ::StretchBlt(hDC, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, mem, 0, 0,
-               info.bmWidth, info.bmHeight, SRCCOPY);
-  ::SetStretchBltMode(hDC, oldMode);
-  ::SelectObject(mem, old);
-  ::DeleteDC(mem);
-  return true;
 }
 
 namespace {
@@ -152,8 +105,8 @@ void DrawGlyph(HDC hDC, const RECT& rc, LPCTSTR glyph, DWORD argb, int size) {
   if (size <= 0) size = 10;
   const int cx = (rc.left + rc.right) / 2, cy = (rc.top + rc.bottom) / 2;
   const int l = cx - size / 2, t = cy - size / 2, r = l + size - 1, b = t + size - 1;
-  HPEN pen = ::CreatePen(PS_SOLID, 1, ToColorRef(argb));
-  HGDIOBJ oldPen = ::SelectObject(hDC, pen);
+  const quenda::unique_gdi<HPEN> pen(::CreatePen(PS_SOLID, 1, ToColorRef(argb)));
+  HGDIOBJ oldPen = ::SelectObject(hDC, pen.get());
   if (Is(glyph, L"close")) {
     // Two pixels wide diagonals read well at small sizes without anti-aliasing.
     for (int d = 0; d < 2; ++d) {
@@ -191,7 +144,6 @@ void DrawGlyph(HDC hDC, const RECT& rc, LPCTSTR glyph, DWORD argb, int size) {
     Line(hDC, cx, collar + 2, cx, collar + 2 + size / 2);
   }
   ::SelectObject(hDC, oldPen);
-  ::DeleteObject(pen);
 }
 
 // ---- Text -------------------------------------------------------------------------------------
@@ -205,10 +157,10 @@ class GdiMeasurer : public Skin::TextMeasurer {
       : hDC_(hDC), manager_(pManager), font_(iFont) {}
 
   HFONT Font(const Skin::TextStyle& style) {
-    HFONT base = manager_ ? manager_->GetFont(style.font >= 0 ? style.font : font_)
+    HFONT base = manager_ ? manager_->GetFont(font_)
                           : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
-    if (!manager_) return base;
-    return manager_->GetFontVariant(base, style.bold, style.italic, style.underline);
+    if (!manager_ || !style.bold) return base;
+    return manager_->GetBoldFont(base);
   }
 
   void Select(const Skin::TextStyle& style) {
@@ -247,20 +199,16 @@ class GdiMeasurer : public Skin::TextMeasurer {
     regular.bold = false;
     HFONT bold = Font(style), normal = Font(regular);
     if (bold == normal) return false;
-    // Answers depend only on the face and size; they are kept for the process.
+    // Answers depend only on the face and size; they are kept for the thread (fonts are
+    // made and drawn on the thread of their window).
     LOGFONTW lf = {};
     ::GetObjectW(normal, sizeof(lf), &lf);
     const std::wstring key = std::wstring(lf.lfFaceName) + L"/" + std::to_wstring(lf.lfHeight) +
                              (lf.lfItalic ? L"i" : L"");
-    static std::mutex lock;
-    static std::map<std::wstring, bool> cache;
-    {
-      std::lock_guard<std::mutex> guard(lock);
-      auto it = cache.find(key);
-      if (it != cache.end()) return it->second;
-    }
+    thread_local std::map<std::wstring, bool> cache;
+    auto it = cache.find(key);
+    if (it != cache.end()) return it->second;
     const bool weak = Ink(bold) * 10 < Ink(normal) * 11;
-    std::lock_guard<std::mutex> guard(lock);
     cache[key] = weak;
     return weak;
   }
@@ -278,27 +226,23 @@ class GdiMeasurer : public Skin::TextMeasurer {
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
     void* bits = NULL;
-    HDC dc = ::CreateCompatibleDC(NULL);
-    HBITMAP bmp = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, NULL, 0);
-    if (!bmp) {
-      ::DeleteDC(dc);
-      return 0;
-    }
-    HGDIOBJ oldBmp = ::SelectObject(dc, bmp);
-    HGDIOBJ oldFont = ::SelectObject(dc, font);
+    const quenda::unique_hdc dc(::CreateCompatibleDC(NULL));
+    const quenda::unique_hbitmap bmp(
+        ::CreateDIBSection(dc.get(), &bi, DIB_RGB_COLORS, &bits, NULL, 0));
+    if (!dc || !bmp) return 0;
+    HGDIOBJ oldBmp = ::SelectObject(dc.get(), bmp.get());
+    HGDIOBJ oldFont = ::SelectObject(dc.get(), font);
     const RECT rc = {0, 0, w, h};
-    ::FillRect(dc, &rc, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
-    ::SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, RGB(0, 0, 0));
-    ::TextOutW(dc, 2, 2, kSample, static_cast<int>(wcslen(kSample)));
+    ::FillRect(dc.get(), &rc, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    ::SetBkMode(dc.get(), TRANSPARENT);
+    ::SetTextColor(dc.get(), RGB(0, 0, 0));
+    ::TextOutW(dc.get(), 2, 2, kSample, static_cast<int>(wcslen(kSample)));
     ::GdiFlush();
     int ink = 0;
     const DWORD* px = static_cast<const DWORD*>(bits);
     for (int i = 0; i < w * h; ++i) ink += 255 - static_cast<int>(px[i] & 0xFF);
-    ::SelectObject(dc, oldFont);
-    ::SelectObject(dc, oldBmp);
-    ::DeleteObject(bmp);
-    ::DeleteDC(dc);
+    ::SelectObject(dc.get(), oldFont);
+    ::SelectObject(dc.get(), oldBmp);
     return ink;
   }
 
@@ -319,9 +263,8 @@ class GdiMeasurer : public Skin::TextMeasurer {
   std::map<HFONT, TEXTMETRICW> metrics_;
 };
 
-Skin::TextLayout Layout(HDC hDC, GdiMeasurer& measurer, LPCTSTR text, UINT uStyle, bool bHtml,
-                        int maxWidth, int maxHeight) {
-  (void)hDC;
+Skin::TextLayout Layout(GdiMeasurer& measurer, LPCTSTR text, UINT uStyle, bool bHtml, int maxWidth,
+                        int maxHeight) {
   const std::vector<Skin::TextRun> runs = Skin::ParseMarkup(text ? text : L"", bHtml);
   Skin::LayoutOptions options;
   options.maxWidth = maxWidth;
@@ -339,7 +282,7 @@ void DrawText(HDC hDC, CPaintManagerUI* pManager, const RECT& rc, LPCTSTR text, 
   const int saved = ::SaveDC(hDC);
   GdiMeasurer measurer(hDC, pManager, iFont);
   const int width = rc.right - rc.left, height = rc.bottom - rc.top;
-  const Skin::TextLayout layout = Layout(hDC, measurer, text, uStyle, bHtml, width, height);
+  const Skin::TextLayout layout = Layout(measurer, text, uStyle, bHtml, width, height);
 
   int y = rc.top;
   if (layout.height < height) {
@@ -362,7 +305,7 @@ void DrawText(HDC hDC, CPaintManagerUI* pManager, const RECT& rc, LPCTSTR text, 
       for (const Skin::TextFragment& f : line.fragments) {
         const bool doubleStrike = measurer.WeakBold(f.style);
         measurer.Select(f.style);
-        ::SetTextColor(hDC, ToColorRef(f.style.hasColor ? f.style.color : argb));
+        ::SetTextColor(hDC, ToColorRef(argb));
         ::ExtTextOutW(hDC, x + f.x, y + line.ascent, 0, NULL, f.text.c_str(),
                       static_cast<UINT>(f.text.size()), NULL);
         if (doubleStrike) {
@@ -374,22 +317,6 @@ void DrawText(HDC hDC, CPaintManagerUI* pManager, const RECT& rc, LPCTSTR text, 
     y += line.height;
   }
   ::RestoreDC(hDC, saved);
-}
-
-SIZE MeasureText(HDC hDC, CPaintManagerUI* pManager, LPCTSTR text, int iFont, UINT uStyle,
-                 bool bHtml, int maxWidth) {
-  SIZE size = {0, 0};
-  HDC dc = hDC;
-  if (!dc) dc = ::CreateCompatibleDC(NULL);
-  const int saved = ::SaveDC(dc);
-  GdiMeasurer measurer(dc, pManager, iFont);
-  const Skin::TextLayout layout = Layout(dc, measurer, text, uStyle, bHtml, maxWidth, -1);
-  size.cx = layout.width;
-  size.cy = layout.height;
-  if (layout.lines.empty()) size.cy = measurer.LineHeight(Skin::TextStyle());
-  ::RestoreDC(dc, saved);
-  if (!hDC) ::DeleteDC(dc);
-  return size;
 }
 
 }  // namespace internal

@@ -1,6 +1,6 @@
-// The web browser control: the system's WebBrowser hosted in place, with this object as its
-// document host (IDocHostUIHandler), download manager, command target and event sink.
-#include "Internal.h"
+// The web browser control: the system's WebBrowser hosted in place, with a site that is also
+// its document host (IDocHostUIHandler), download manager, command target and event sink.
+#include "ActiveXSite.h"
 
 #include <exdispid.h>
 
@@ -53,7 +53,216 @@ BSTR AsBstr(VARIANT* v) {
   return NULL;
 }
 
+VARIANT_BOOL* AsBoolRef(VARIANT* v) {
+  return v && v->vt == (VT_BYREF | VT_BOOL) ? v->pboolVal : NULL;
+}
+
+// The answers when no control is left to ask.
+CWebBrowserEventHandler& DefaultHandler() {
+  static CWebBrowserEventHandler defaults;
+  return defaults;
+}
+
 }  // namespace
+
+namespace internal {
+
+// The browser's site: besides the client site's interfaces, the document host, the download
+// manager (as a service), the command target and the sink of the browser's events, all of one
+// COM object. Everything the browser asks goes to the control's event handler.
+class WebBrowserSite : public ActiveXSite,
+                       public IDocHostUIHandler,
+                       public IServiceProvider,
+                       public IOleCommandTarget,
+                       public IDownloadManager {
+ public:
+  explicit WebBrowserSite(CWebBrowserUI* owner) : ActiveXSite(owner) {}
+
+  // Connects the site to the browser's events (or disconnects it).
+  void Advise(IUnknown* browser, bool on) {
+    if (!browser || on == (m_cookie != 0)) return;
+    com_ptr<IConnectionPointContainer> container;
+    com_ptr<IConnectionPoint> point;
+    if (FAILED(browser->QueryInterface(IID_IConnectionPointContainer, container.put_void())) ||
+        FAILED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, point.put()))) {
+      return;
+    }
+    if (on) {
+      if (FAILED(point->Advise(static_cast<IDispatch*>(this), &m_cookie))) m_cookie = 0;
+    } else {
+      point->Unadvise(m_cookie);
+      m_cookie = 0;
+    }
+  }
+
+  // ---- IUnknown: the site's own identity ------------------------------------------------
+  STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override {
+    if (!ppv) return E_POINTER;
+    *ppv = NULL;
+    if (riid == IID_IDocHostUIHandler) {
+      *ppv = static_cast<IDocHostUIHandler*>(this);
+    } else if (riid == IID_IServiceProvider) {
+      *ppv = static_cast<IServiceProvider*>(this);
+    } else if (riid == IID_IOleCommandTarget) {
+      *ppv = static_cast<IOleCommandTarget*>(this);
+    } else if (riid == kSidDownloadManager) {
+      *ppv = static_cast<IDownloadManager*>(this);
+    } else if (riid == DIID_DWebBrowserEvents2) {
+      *ppv = static_cast<IDispatch*>(this);
+    } else {
+      return ActiveXSite::QueryInterface(riid, ppv);
+    }
+    AddRef();
+    return S_OK;
+  }
+  STDMETHOD_(ULONG, AddRef)() override { return ActiveXSite::AddRef(); }
+  STDMETHOD_(ULONG, Release)() override { return ActiveXSite::Release(); }
+
+  // ---- IDispatch: the browser's events, then the ambient properties ----------------------
+  STDMETHOD(Invoke)
+  (DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* p, VARIANT* pVarResult,
+   EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
+
+  // ---- IDocHostUIHandler --------------------------------------------------------------
+  STDMETHOD(ShowContextMenu)
+  (DWORD dwID, POINT* ppt, IUnknown* pcmdt, IDispatch* pdisp) override {
+    return Handler()->ShowContextMenu(Web(), dwID, ppt, pcmdt, pdisp);
+  }
+  STDMETHOD(GetHostInfo)(DOCHOSTUIINFO* pInfo) override {
+    return Handler()->GetHostInfo(Web(), pInfo);
+  }
+  STDMETHOD(ShowUI)
+  (DWORD dwID, IOleInPlaceActiveObject* pActiveObject, IOleCommandTarget* pCommandTarget,
+   IOleInPlaceFrame* pFrame, IOleInPlaceUIWindow* pDoc) override {
+    return Handler()->ShowUI(Web(), dwID, pActiveObject, pCommandTarget, pFrame, pDoc);
+  }
+  STDMETHOD(HideUI)() override { return Handler()->HideUI(Web()); }
+  STDMETHOD(UpdateUI)() override { return Handler()->UpdateUI(Web()); }
+  STDMETHOD(EnableModeless)(BOOL fEnable) override {
+    return Handler()->EnableModeless(Web(), fEnable);
+  }
+  STDMETHOD(OnDocWindowActivate)(BOOL fActivate) override {
+    return Handler()->OnDocWindowActivate(Web(), fActivate);
+  }
+  STDMETHOD(OnFrameWindowActivate)(BOOL fActivate) override {
+    return Handler()->OnFrameWindowActivate(Web(), fActivate);
+  }
+  STDMETHOD(ResizeBorder)(LPCRECT prcBorder, IOleInPlaceUIWindow* pUIWindow, BOOL fFrame) override {
+    return Handler()->ResizeBorder(Web(), prcBorder, pUIWindow, fFrame);
+  }
+  STDMETHOD(TranslateAccelerator)(LPMSG lpMsg, const GUID* pguidCmdGroup, DWORD nCmdID) override {
+    return Handler()->TranslateAccelerator(Web(), lpMsg, pguidCmdGroup, nCmdID);
+  }
+  STDMETHOD(GetOptionKeyPath)(LPOLESTR* pchKey, DWORD dwReserved) override {
+    return Handler()->GetOptionKeyPath(Web(), pchKey, dwReserved);
+  }
+  STDMETHOD(GetDropTarget)(IDropTarget* pDropTarget, IDropTarget** ppDropTarget) override {
+    return Handler()->GetDropTarget(Web(), pDropTarget, ppDropTarget);
+  }
+  STDMETHOD(GetExternal)(IDispatch** ppDispatch) override {
+    return Handler()->GetExternal(Web(), ppDispatch);
+  }
+  STDMETHOD(TranslateUrl)(DWORD dwTranslate, OLECHAR* pchURLIn, OLECHAR** ppchURLOut) override {
+    return Handler()->TranslateUrl(Web(), dwTranslate, pchURLIn, ppchURLOut);
+  }
+  STDMETHOD(FilterDataObject)(IDataObject* pDO, IDataObject** ppDORet) override {
+    return Handler()->FilterDataObject(Web(), pDO, ppDORet);
+  }
+
+  // ---- IServiceProvider ---------------------------------------------------------------
+  STDMETHOD(QueryService)(REFGUID guidService, REFIID riid, void** ppvObject) override {
+    if (!ppvObject) return E_POINTER;
+    *ppvObject = NULL;
+    if (guidService == kSidDownloadManager) return QueryInterface(riid, ppvObject);
+    return E_NOINTERFACE;
+  }
+
+  // ---- IOleCommandTarget: script errors are not shown to the user -----------------------
+  STDMETHOD(QueryStatus)(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) override {
+    return OLECMDERR_E_UNKNOWNGROUP;
+  }
+  STDMETHOD(Exec)
+  (const GUID* pguidCmdGroup, DWORD nCmdID, DWORD, VARIANT*, VARIANT* pvaOut) override {
+    if (!pguidCmdGroup || *pguidCmdGroup != kCgidDocHostCommandHandler) {
+      return OLECMDERR_E_UNKNOWNGROUP;
+    }
+    if (nCmdID != OLECMDID_SHOWSCRIPTERROR) return OLECMDERR_E_NOTSUPPORTED;
+    // Keep running the page's scripts and show nothing.
+    if (pvaOut) {
+      ::VariantClear(pvaOut);
+      pvaOut->vt = VT_BOOL;
+      pvaOut->boolVal = VARIANT_TRUE;
+    }
+    return S_OK;
+  }
+
+  // ---- IDownloadManager ---------------------------------------------------------------
+  STDMETHOD(Download)
+  (IMoniker* pmk, IBindCtx* pbc, DWORD dwBindVerb, LONG grfBINDF, BINDINFO* pBindInfo,
+   LPCOLESTR pszHeaders, LPCOLESTR pszRedir, UINT uiCP) override {
+    return Handler()->Download(Web(), pmk, pbc, dwBindVerb, grfBINDF, pBindInfo, pszHeaders,
+                               pszRedir, uiCP);
+  }
+
+ private:
+  CWebBrowserUI* Web() const { return static_cast<CWebBrowserUI*>(m_pOwner); }
+  CWebBrowserEventHandler* Handler() const {
+    return m_pOwner ? Web()->Handler() : &DefaultHandler();
+  }
+  // One browser event to the handler; false when it is none the handler knows.
+  bool Event(DISPID id, DISPPARAMS* p);
+
+  DWORD m_cookie = 0;
+};
+
+STDMETHODIMP WebBrowserSite::Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags,
+                                    DISPPARAMS* p, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
+                                    UINT* puArgErr) {
+  // Events carry positive ids, ambient properties negative ones.
+  if (dispIdMember > 0) return Event(dispIdMember, p) ? S_OK : DISP_E_MEMBERNOTFOUND;
+  return ActiveXSite::Invoke(dispIdMember, riid, lcid, wFlags, p, pVarResult, pExcepInfo, puArgErr);
+}
+
+bool WebBrowserSite::Event(DISPID id, DISPPARAMS* p) {
+  CWebBrowserEventHandler* h = Handler();
+  CWebBrowserUI* web = Web();
+  const UINT n = p ? p->cArgs : 0;
+  // Arguments come last first; each event is handled only with all of its arguments.
+  VARIANT* a[7] = {};
+  for (UINT i = 0; i < n && i < 7; ++i) a[i] = Arg(p, i);
+  if (id == DISPID_BEFORENAVIGATE2 && n >= 7) {
+    VARIANT *url = Deref(a[5]), *flags = Deref(a[4]), *frame = Deref(a[3]), *post = Deref(a[2]),
+            *headers = Deref(a[1]);
+    VARIANT_BOOL* cancel = AsBoolRef(a[0]);
+    h->BeforeNavigate2(web, AsDispatch(a[6]), url, flags, frame, post, headers, cancel);
+  } else if (id == DISPID_NAVIGATEERROR && n >= 5) {
+    VARIANT *url = Deref(a[3]), *frame = Deref(a[2]), *status = Deref(a[1]);
+    VARIANT_BOOL* cancel = AsBoolRef(a[0]);
+    h->NavigateError(web, AsDispatch(a[4]), url, frame, status, cancel);
+  } else if (id == DISPID_NAVIGATECOMPLETE2 && n >= 2) {
+    VARIANT* url = Deref(a[0]);
+    h->NavigateComplete2(web, AsDispatch(a[1]), url);
+  } else if (id == DISPID_PROGRESSCHANGE && n >= 2) {
+    h->ProgressChange(web, AsLong(a[1]), AsLong(a[0]));
+  } else if (id == DISPID_NEWWINDOW3 && n >= 5) {
+    VARIANT_BOOL* cancel = AsBoolRef(a[3]);
+    h->NewWindow3(web, a[4]->vt == (VT_BYREF | VT_DISPATCH) ? a[4]->ppdispVal : NULL, cancel,
+                  static_cast<DWORD>(AsLong(a[2])), AsBstr(a[1]), AsBstr(a[0]));
+  } else if (id == DISPID_COMMANDSTATECHANGE && n >= 2) {
+    h->CommandStateChange(web, AsLong(a[1]), AsLong(a[0]) ? VARIANT_TRUE : VARIANT_FALSE);
+  } else if (id == DISPID_DOCUMENTCOMPLETE) {
+    h->DocumentComplete(web);
+  } else if (id == DISPID_DOWNLOADBEGIN) {
+    h->DownloadBegin(web);
+  } else if (id == DISPID_DOWNLOADCOMPLETE) {
+    h->DownloadComplete(web);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace internal
 
 // ---- CWebBrowserEventHandler: the default answers -------------------------------------------
 
@@ -100,19 +309,26 @@ HRESULT CWebBrowserEventHandler::ResizeBorder(CWebBrowserUI*, LPCRECT, IOleInPla
 HRESULT CWebBrowserEventHandler::TranslateAccelerator(CWebBrowserUI*, LPMSG, const GUID*, DWORD) {
   return S_FALSE;
 }
-HRESULT CWebBrowserEventHandler::GetOptionKeyPath(CWebBrowserUI*, LPOLESTR*, DWORD) { return S_OK; }
-HRESULT CWebBrowserEventHandler::GetDropTarget(CWebBrowserUI*, IDropTarget*, IDropTarget**) {
-  return E_NOTIMPL;
+HRESULT CWebBrowserEventHandler::GetOptionKeyPath(CWebBrowserUI*, LPOLESTR* pchKey, DWORD) {
+  // No registry key of our own: the browser keeps its own settings.
+  return internal::ActiveXSite::NoObject(pchKey, S_FALSE);
+}
+HRESULT CWebBrowserEventHandler::GetDropTarget(CWebBrowserUI*, IDropTarget*,
+                                               IDropTarget** ppDropTarget) {
+  return internal::ActiveXSite::NoObject(ppDropTarget, E_NOTIMPL);
 }
 HRESULT CWebBrowserEventHandler::GetExternal(CWebBrowserUI*, IDispatch** ppDispatch) {
-  if (ppDispatch) *ppDispatch = NULL;
-  return E_NOTIMPL;
+  return internal::ActiveXSite::NoObject(ppDispatch, E_NOTIMPL);
 }
-HRESULT CWebBrowserEventHandler::TranslateUrl(CWebBrowserUI*, DWORD, OLECHAR*, OLECHAR**) {
-  return S_OK;
+HRESULT CWebBrowserEventHandler::TranslateUrl(CWebBrowserUI*, DWORD, OLECHAR*,
+                                              OLECHAR** ppchURLOut) {
+  // The address stays as it is.
+  return internal::ActiveXSite::NoObject(ppchURLOut, S_FALSE);
 }
-HRESULT CWebBrowserEventHandler::FilterDataObject(CWebBrowserUI*, IDataObject*, IDataObject**) {
-  return S_OK;
+HRESULT CWebBrowserEventHandler::FilterDataObject(CWebBrowserUI*, IDataObject*,
+                                                  IDataObject** ppDORet) {
+  // The data object stays as it is.
+  return internal::ActiveXSite::NoObject(ppDORet, S_FALSE);
 }
 HRESULT CWebBrowserEventHandler::Download(CWebBrowserUI*, IMoniker*, IBindCtx*, DWORD, LONG,
                                           BINDINFO*, LPCOLESTR, LPCOLESTR, UINT) {
@@ -121,20 +337,9 @@ HRESULT CWebBrowserEventHandler::Download(CWebBrowserUI*, IMoniker*, IBindCtx*, 
 
 // ---- CWebBrowserUI ----------------------------------------------------------------------------
 
-CWebBrowserUI::CWebBrowserUI()
-    : m_pWebBrowser2(NULL),
-      m_dwRef(0),
-      m_dwCookie(0),
-      m_bAutoNavi(false),
-      m_pWebBrowserEventHandler(NULL),
-      m_pDefaultHandler(new CWebBrowserEventHandler) {
-  m_clsid = CLSID_WebBrowser;
-}
+CWebBrowserUI::CWebBrowserUI() : m_pWebBrowserEventHandler(NULL) { m_clsid = CLSID_WebBrowser; }
 
-CWebBrowserUI::~CWebBrowserUI() {
-  ReleaseControl();
-  delete m_pDefaultHandler;
-}
+CWebBrowserUI::~CWebBrowserUI() { CWebBrowserUI::ReleaseControl(); }
 
 LPCTSTR CWebBrowserUI::GetClass() const { return L"WebBrowserUI"; }
 
@@ -142,11 +347,6 @@ LPVOID CWebBrowserUI::GetInterface(LPCTSTR pstrName) {
   if (pstrName && Is(pstrName, DUI_CTR_WEBBROWSER)) return static_cast<CWebBrowserUI*>(this);
   return CActiveXUI::GetInterface(pstrName);
 }
-
-void CWebBrowserUI::SetHomePage(LPCTSTR lpszUrl) { m_sHomePage = lpszUrl; }
-LPCTSTR CWebBrowserUI::GetHomePage() { return m_sHomePage; }
-void CWebBrowserUI::SetAutoNavigation(bool bAuto) { m_bAutoNavi = bAuto; }
-bool CWebBrowserUI::IsAutoNavigation() { return m_bAutoNavi; }
 
 void CWebBrowserUI::SetWebBrowserEventHandler(CWebBrowserEventHandler* pEventHandler) {
   m_pWebBrowserEventHandler = pEventHandler;
@@ -157,400 +357,75 @@ CWebBrowserEventHandler* CWebBrowserUI::GetWebBrowserEventHandler() const {
 }
 
 CWebBrowserEventHandler* CWebBrowserUI::Handler() {
-  return m_pWebBrowserEventHandler ? m_pWebBrowserEventHandler : m_pDefaultHandler;
+  return m_pWebBrowserEventHandler ? m_pWebBrowserEventHandler : &DefaultHandler();
+}
+
+IWebBrowser2* CWebBrowserUI::GetWebBrowser2() {
+  // The hosted object holds the browser; the reference taken here is given back at once.
+  com_ptr<IWebBrowser2> browser;
+  GetControl(IID_IWebBrowser2, browser.put_void());
+  return browser.get();
 }
 
 void CWebBrowserUI::Navigate2(LPCTSTR lpszUrl) {
   if (!lpszUrl || !*lpszUrl) return;
-  if (!m_pWebBrowser2 && m_pManager && m_pManager->GetPaintWindow() && !m_bCreated)
-    DoCreateControl();
-  if (!m_pWebBrowser2) return;
+  if (!m_bCreated && m_pManager && m_pManager->GetPaintWindow()) DoCreateControl();
+  com_ptr<IWebBrowser2> browser;
+  if (FAILED(GetControl(IID_IWebBrowser2, browser.put_void()))) return;
   VARIANT url, empty;
   ::VariantInit(&url);
   ::VariantInit(&empty);
   url.vt = VT_BSTR;
   url.bstrVal = ::SysAllocString(lpszUrl);
   if (!url.bstrVal) return;
-  m_pWebBrowser2->Navigate2(&url, &empty, &empty, &empty, &empty);
+  browser->Navigate2(&url, &empty, &empty, &empty, &empty);
   ::VariantClear(&url);
 }
 
-void CWebBrowserUI::Refresh() {
-  if (m_pWebBrowser2) m_pWebBrowser2->Refresh();
-}
-
-void CWebBrowserUI::Refresh2(int Level) {
-  if (!m_pWebBrowser2) return;
-  VARIANT level;
-  ::VariantInit(&level);
-  level.vt = VT_I4;
-  level.lVal = Level;
-  m_pWebBrowser2->Refresh2(&level);
-}
-
-void CWebBrowserUI::GoBack() {
-  if (m_pWebBrowser2) m_pWebBrowser2->GoBack();
-}
-
-void CWebBrowserUI::GoForward() {
-  if (m_pWebBrowser2) m_pWebBrowser2->GoForward();
-}
-
-void CWebBrowserUI::NavigateHomePage() {
-  if (!m_sHomePage.IsEmpty()) Navigate2(m_sHomePage);
-}
-
-void CWebBrowserUI::NavigateUrl(LPCTSTR lpszUrl) { Navigate2(lpszUrl); }
-
 CDuiString CWebBrowserUI::GetLocationURL() {
   CDuiString url;
-  if (!m_pWebBrowser2) return url;
+  com_ptr<IWebBrowser2> browser;
+  if (FAILED(GetControl(IID_IWebBrowser2, browser.put_void()))) return url;
   BSTR location = NULL;
-  if (SUCCEEDED(m_pWebBrowser2->get_LocationURL(&location)) && location) {
+  if (SUCCEEDED(browser->get_LocationURL(&location)) && location) {
     url = location;
     ::SysFreeString(location);
   }
   return url;
 }
 
-IWebBrowser2* CWebBrowserUI::GetWebBrowser2() { return m_pWebBrowser2; }
+internal::ActiveXSite* CWebBrowserUI::CreateSite() { return new internal::WebBrowserSite(this); }
 
-IDispatch* CWebBrowserUI::GetHtmlWindow() {
-  if (!m_pWebBrowser2) return NULL;
-  IDispatch* document = NULL;
-  if (FAILED(m_pWebBrowser2->get_Document(&document)) || !document) return NULL;
-  VARIANT window;
-  ::VariantInit(&window);
-  IDispatch* result = NULL;
-  if (SUCCEEDED(GetProperty(document, const_cast<LPOLESTR>(L"parentWindow"), &window)) &&
-      window.vt == VT_DISPATCH && window.pdispVal) {
-    result = window.pdispVal;
-    result->AddRef();
-  }
-  ::VariantClear(&window);
-  document->Release();
-  return result;
+internal::WebBrowserSite* CWebBrowserUI::BrowserSite() const {
+  // Our own CreateSite made it.
+  return static_cast<internal::WebBrowserSite*>(Site());
 }
-
-DISPID CWebBrowserUI::FindId(IDispatch* pObj, LPOLESTR pName) {
-  if (!pObj || !pName) return -1;
-  DISPID id = -1;
-  if (FAILED(pObj->GetIDsOfNames(IID_NULL, &pName, 1, LOCALE_SYSTEM_DEFAULT, &id))) return -1;
-  return id;
-}
-
-HRESULT CWebBrowserUI::InvokeMethod(IDispatch* pObj, LPOLESTR pMehtod, VARIANT* pVarResult,
-                                    VARIANT* ps, int cArgs) {
-  const DISPID id = FindId(pObj, pMehtod);
-  if (id == -1) return E_FAIL;
-  DISPPARAMS params = {ps, NULL, static_cast<UINT>(cArgs < 0 ? 0 : cArgs), 0};
-  return pObj->Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_METHOD, &params, pVarResult,
-                      NULL, NULL);
-}
-
-HRESULT CWebBrowserUI::GetProperty(IDispatch* pObj, LPOLESTR pName, VARIANT* pValue) {
-  const DISPID id = FindId(pObj, pName);
-  if (id == -1) return E_FAIL;
-  DISPPARAMS params = {NULL, NULL, 0, 0};
-  return pObj->Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_PROPERTYGET, &params, pValue,
-                      NULL, NULL);
-}
-
-HRESULT CWebBrowserUI::SetProperty(IDispatch* pObj, LPOLESTR pName, VARIANT* pValue) {
-  const DISPID id = FindId(pObj, pName);
-  if (id == -1) return E_FAIL;
-  DISPID named = DISPID_PROPERTYPUT;
-  DISPPARAMS params = {pValue, &named, 1, 1};
-  return pObj->Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_PROPERTYPUT, &params, NULL,
-                      NULL, NULL);
-}
-
-void CWebBrowserUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
-  if (!pstrName || !pstrValue) return;
-  if (Is(pstrName, L"homepage"))
-    SetHomePage(pstrValue);
-  else if (Is(pstrName, L"autonavi"))
-    SetAutoNavigation(internal::IsTrue(pstrValue));
-  else
-    CActiveXUI::SetAttribute(pstrName, pstrValue);
-}
-
-bool CWebBrowserUI::DoCreateControl() { return CActiveXUI::DoCreateControl(); }
 
 void CWebBrowserUI::OnControlCreated() {
-  if (FAILED(GetControl(IID_IWebBrowser2, reinterpret_cast<LPVOID*>(&m_pWebBrowser2)))) {
-    m_pWebBrowser2 = NULL;
-    return;
-  }
+  com_ptr<IWebBrowser2> browser;
+  if (FAILED(GetControl(IID_IWebBrowser2, browser.put_void()))) return;
   // No script error boxes and the like over the game.
-  m_pWebBrowser2->put_Silent(VARIANT_TRUE);
-  RegisterEventHandler(TRUE);
+  browser->put_Silent(VARIANT_TRUE);
+  BrowserSite()->Advise(browser.get(), true);
   if (m_pManager) m_pManager->AddTranslateAccelerator(this);
-  if (m_bAutoNavi && !m_sHomePage.IsEmpty()) Navigate2(m_sHomePage);
 }
 
 void CWebBrowserUI::ReleaseControl() {
   if (m_pManager) m_pManager->RemoveTranslateAccelerator(this);
-  RegisterEventHandler(FALSE);
-  if (m_pWebBrowser2) {
-    m_pWebBrowser2->Release();
-    m_pWebBrowser2 = NULL;
+  com_ptr<IUnknown> browser;
+  if (BrowserSite() && SUCCEEDED(GetControl(IID_IUnknown, browser.put_void()))) {
+    BrowserSite()->Advise(browser.get(), false);
   }
   CActiveXUI::ReleaseControl();
 }
 
-HRESULT CWebBrowserUI::QueryHostInterface(REFIID riid, void** ppvObject) {
-  if (riid == IID_IDocHostUIHandler || riid == IID_IServiceProvider ||
-      riid == IID_IOleCommandTarget) {
-    return QueryInterface(riid, ppvObject);
-  }
-  return CActiveXUI::QueryHostInterface(riid, ppvObject);
-}
-
-HRESULT CWebBrowserUI::RegisterEventHandler(BOOL inAdvise) {
-  if (!m_pWebBrowser2) return E_FAIL;
-  if (inAdvise && m_dwCookie) return S_OK;
-  if (!inAdvise && !m_dwCookie) return S_OK;
-  IConnectionPointContainer* container = NULL;
-  HRESULT hr = m_pWebBrowser2->QueryInterface(IID_IConnectionPointContainer,
-                                              reinterpret_cast<void**>(&container));
-  if (FAILED(hr)) return hr;
-  IConnectionPoint* point = NULL;
-  hr = container->FindConnectionPoint(DIID_DWebBrowserEvents2, &point);
-  container->Release();
-  if (FAILED(hr)) return hr;
-  if (inAdvise) {
-    hr = point->Advise(static_cast<IDispatch*>(this), &m_dwCookie);
-  } else {
-    hr = point->Unadvise(m_dwCookie);
-    m_dwCookie = 0;
-  }
-  point->Release();
-  return hr;
-}
-
-// ---- IUnknown ---------------------------------------------------------------------------------
-
-STDMETHODIMP_(ULONG) CWebBrowserUI::AddRef() {
-  return static_cast<ULONG>(InterlockedIncrement(&m_dwRef));
-}
-
-STDMETHODIMP_(ULONG) CWebBrowserUI::Release() {
-  // The control tree owns this object: the count never frees it, and never goes below zero
-  // (a caller that releases once too often does no harm).
-  LONG now = m_dwRef;
-  while (now > 0) {
-    const LONG seen = InterlockedCompareExchange(&m_dwRef, now - 1, now);
-    if (seen == now) return static_cast<ULONG>(now - 1);
-    now = seen;
-  }
-  return 0;
-}
-
-STDMETHODIMP CWebBrowserUI::QueryInterface(REFIID riid, LPVOID* ppvObject) {
-  if (!ppvObject) return E_POINTER;
-  *ppvObject = NULL;
-  if (riid == IID_IUnknown || riid == IID_IDocHostUIHandler) {
-    *ppvObject = static_cast<IDocHostUIHandler*>(this);
-  } else if (riid == IID_IDispatch || riid == DIID_DWebBrowserEvents2) {
-    *ppvObject = static_cast<IDispatch*>(this);
-  } else if (riid == IID_IServiceProvider) {
-    *ppvObject = static_cast<IServiceProvider*>(this);
-  } else if (riid == IID_IOleCommandTarget) {
-    *ppvObject = static_cast<IOleCommandTarget*>(this);
-  } else if (riid == kSidDownloadManager) {
-    *ppvObject = static_cast<IDownloadManager*>(this);
-  }
-  if (!*ppvObject) return E_NOINTERFACE;
-  AddRef();
-  return S_OK;
-}
-
-// ---- IDispatch: browser events ----------------------------------------------------------------
-
-STDMETHODIMP CWebBrowserUI::GetTypeInfoCount(UINT* iTInfo) {
-  if (iTInfo) *iTInfo = 0;
-  return S_OK;
-}
-
-STDMETHODIMP CWebBrowserUI::GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) {
-  if (ppTInfo) *ppTInfo = NULL;
-  return E_NOTIMPL;
-}
-
-STDMETHODIMP CWebBrowserUI::GetIDsOfNames(REFIID, OLECHAR**, UINT, LCID, DISPID*) {
-  return E_NOTIMPL;
-}
-
-STDMETHODIMP CWebBrowserUI::Invoke(DISPID dispIdMember, REFIID, LCID, WORD, DISPPARAMS* p, VARIANT*,
-                                   EXCEPINFO*, UINT*) {
-  CWebBrowserEventHandler* handler = Handler();
-  const UINT n = p ? p->cArgs : 0;
-  switch (dispIdMember) {
-    case DISPID_BEFORENAVIGATE2: {
-      if (n < 7) return DISP_E_BADPARAMCOUNT;
-      VARIANT* url = Deref(Arg(p, 5));
-      VARIANT* flags = Deref(Arg(p, 4));
-      VARIANT* frame = Deref(Arg(p, 3));
-      VARIANT* post = Deref(Arg(p, 2));
-      VARIANT* headers = Deref(Arg(p, 1));
-      VARIANT_BOOL* cancel = Arg(p, 0)->vt == (VT_BYREF | VT_BOOL) ? Arg(p, 0)->pboolVal : NULL;
-      handler->BeforeNavigate2(this, AsDispatch(Arg(p, 6)), url, flags, frame, post, headers,
-                               cancel);
-      return S_OK;
-    }
-    case DISPID_NAVIGATEERROR: {
-      if (n < 5) return DISP_E_BADPARAMCOUNT;
-      VARIANT* url = Deref(Arg(p, 3));
-      VARIANT* frame = Deref(Arg(p, 2));
-      VARIANT* status = Deref(Arg(p, 1));
-      VARIANT_BOOL* cancel = Arg(p, 0)->vt == (VT_BYREF | VT_BOOL) ? Arg(p, 0)->pboolVal : NULL;
-      handler->NavigateError(this, AsDispatch(Arg(p, 4)), url, frame, status, cancel);
-      return S_OK;
-    }
-    case DISPID_NAVIGATECOMPLETE2: {
-      if (n < 2) return DISP_E_BADPARAMCOUNT;
-      VARIANT* url = Deref(Arg(p, 0));
-      handler->NavigateComplete2(this, AsDispatch(Arg(p, 1)), url);
-      return S_OK;
-    }
-    case DISPID_PROGRESSCHANGE:
-      if (n < 2) return DISP_E_BADPARAMCOUNT;
-      handler->ProgressChange(this, AsLong(Arg(p, 1)), AsLong(Arg(p, 0)));
-      return S_OK;
-    case DISPID_NEWWINDOW3: {
-      if (n < 5) return DISP_E_BADPARAMCOUNT;
-      VARIANT* ppDisp = Arg(p, 4);
-      VARIANT_BOOL* cancel = Arg(p, 3)->vt == (VT_BYREF | VT_BOOL) ? Arg(p, 3)->pboolVal : NULL;
-      handler->NewWindow3(this, ppDisp->vt == (VT_BYREF | VT_DISPATCH) ? ppDisp->ppdispVal : NULL,
-                          cancel, static_cast<DWORD>(AsLong(Arg(p, 2))), AsBstr(Arg(p, 1)),
-                          AsBstr(Arg(p, 0)));
-      return S_OK;
-    }
-    case DISPID_COMMANDSTATECHANGE:
-      if (n < 2) return DISP_E_BADPARAMCOUNT;
-      handler->CommandStateChange(this, AsLong(Arg(p, 1)),
-                                  AsLong(Arg(p, 0)) ? VARIANT_TRUE : VARIANT_FALSE);
-      return S_OK;
-    case DISPID_DOCUMENTCOMPLETE:
-      handler->DocumentComplete(this);
-      return S_OK;
-    case DISPID_DOWNLOADBEGIN:
-      handler->DownloadBegin(this);
-      return S_OK;
-    case DISPID_DOWNLOADCOMPLETE:
-      handler->DownloadComplete(this);
-      return S_OK;
-    default:
-      return DISP_E_MEMBERNOTFOUND;
-  }
-}
-
-// ---- IDocHostUIHandler ------------------------------------------------------------------------
-
-STDMETHODIMP CWebBrowserUI::ShowContextMenu(DWORD dwID, POINT* ppt, IUnknown* pcmdtReserved,
-                                            IDispatch* pdispReserved) {
-  return Handler()->ShowContextMenu(this, dwID, ppt, pcmdtReserved, pdispReserved);
-}
-STDMETHODIMP CWebBrowserUI::GetHostInfo(DOCHOSTUIINFO* pInfo) {
-  return Handler()->GetHostInfo(this, pInfo);
-}
-STDMETHODIMP CWebBrowserUI::ShowUI(DWORD dwID, IOleInPlaceActiveObject* pActiveObject,
-                                   IOleCommandTarget* pCommandTarget, IOleInPlaceFrame* pFrame,
-                                   IOleInPlaceUIWindow* pDoc) {
-  return Handler()->ShowUI(this, dwID, pActiveObject, pCommandTarget, pFrame, pDoc);
-}
-STDMETHODIMP CWebBrowserUI::HideUI() { return Handler()->HideUI(this); }
-STDMETHODIMP CWebBrowserUI::UpdateUI() { return Handler()->UpdateUI(this); }
-STDMETHODIMP CWebBrowserUI::EnableModeless(BOOL fEnable) {
-  return Handler()->EnableModeless(this, fEnable);
-}
-STDMETHODIMP CWebBrowserUI::OnDocWindowActivate(BOOL fActivate) {
-  return Handler()->OnDocWindowActivate(this, fActivate);
-}
-STDMETHODIMP CWebBrowserUI::OnFrameWindowActivate(BOOL fActivate) {
-  return Handler()->OnFrameWindowActivate(this, fActivate);
-}
-STDMETHODIMP CWebBrowserUI::ResizeBorder(LPCRECT prcBorder, IOleInPlaceUIWindow* pUIWindow,
-                                         BOOL fFrameWindow) {
-  return Handler()->ResizeBorder(this, prcBorder, pUIWindow, fFrameWindow);
-}
-STDMETHODIMP CWebBrowserUI::TranslateAccelerator(LPMSG lpMsg, const GUID* pguidCmdGroup,
-                                                 DWORD nCmdID) {
-  return Handler()->TranslateAccelerator(this, lpMsg, pguidCmdGroup, nCmdID);
-}
-STDMETHODIMP CWebBrowserUI::GetOptionKeyPath(LPOLESTR* pchKey, DWORD dwReserved) {
-  return Handler()->GetOptionKeyPath(this, pchKey, dwReserved);
-}
-STDMETHODIMP CWebBrowserUI::GetDropTarget(IDropTarget* pDropTarget, IDropTarget** ppDropTarget) {
-  return Handler()->GetDropTarget(this, pDropTarget, ppDropTarget);
-}
-STDMETHODIMP CWebBrowserUI::GetExternal(IDispatch** ppDispatch) {
-  return Handler()->GetExternal(this, ppDispatch);
-}
-STDMETHODIMP CWebBrowserUI::TranslateUrl(DWORD dwTranslate, OLECHAR* pchURLIn,
-                                         OLECHAR** ppchURLOut) {
-  return Handler()->TranslateUrl(this, dwTranslate, pchURLIn, ppchURLOut);
-}
-STDMETHODIMP CWebBrowserUI::FilterDataObject(IDataObject* pDO, IDataObject** ppDORet) {
-  return Handler()->FilterDataObject(this, pDO, ppDORet);
-}
-
-// ---- IServiceProvider -------------------------------------------------------------------------
-
-STDMETHODIMP CWebBrowserUI::QueryService(REFGUID guidService, REFIID riid, void** ppvObject) {
-  if (!ppvObject) return E_POINTER;
-  *ppvObject = NULL;
-  if (guidService == kSidDownloadManager) return QueryInterface(riid, ppvObject);
-  return E_NOINTERFACE;
-}
-
-// ---- IOleCommandTarget ------------------------------------------------------------------------
-
-STDMETHODIMP CWebBrowserUI::QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) {
-  return OLECMDERR_E_UNKNOWNGROUP;
-}
-
-STDMETHODIMP CWebBrowserUI::Exec(const GUID* pguidCmdGroup, DWORD nCmdID, DWORD, VARIANT*,
-                                 VARIANT* pvaOut) {
-  if (pguidCmdGroup && *pguidCmdGroup == kCgidDocHostCommandHandler) {
-    if (nCmdID == OLECMDID_SHOWSCRIPTERROR) {
-      // Keep running the page's scripts and show nothing.
-      if (pvaOut) {
-        ::VariantClear(pvaOut);
-        pvaOut->vt = VT_BOOL;
-        pvaOut->boolVal = VARIANT_TRUE;
-      }
-      return S_OK;
-    }
-    return OLECMDERR_E_NOTSUPPORTED;
-  }
-  return OLECMDERR_E_UNKNOWNGROUP;
-}
-
-// ---- IDownloadManager -------------------------------------------------------------------------
-
-STDMETHODIMP CWebBrowserUI::Download(IMoniker* pmk, IBindCtx* pbc, DWORD dwBindVerb, LONG grfBINDF,
-                                     BINDINFO* pBindInfo, LPCOLESTR pszHeaders, LPCOLESTR pszRedir,
-                                     UINT uiCP) {
-  return Handler()->Download(this, pmk, pbc, dwBindVerb, grfBINDF, pBindInfo, pszHeaders, pszRedir,
-                             uiCP);
-}
-
-// ---- ITranslateAccelerator --------------------------------------------------------------------
-
 LRESULT CWebBrowserUI::TranslateAccelerator(MSG* pMsg) {
-  if (!pMsg || !m_pWebBrowser2 || !m_hwndHost) return S_FALSE;
-  if (pMsg->message < WM_KEYFIRST || pMsg->message > WM_KEYLAST) return S_FALSE;
-  if (pMsg->hwnd != m_hwndHost && !::IsChild(m_hwndHost, pMsg->hwnd)) return S_FALSE;
-  IOleInPlaceActiveObject* active = NULL;
-  if (FAILED(m_pWebBrowser2->QueryInterface(IID_IOleInPlaceActiveObject,
-                                            reinterpret_cast<void**>(&active)))) {
-    return S_FALSE;
-  }
-  const HRESULT hr = active->TranslateAccelerator(pMsg);
-  active->Release();
-  return hr;
+  HWND host = GetHostWindow();
+  if (!pMsg || !host || pMsg->message < WM_KEYFIRST || pMsg->message > WM_KEYLAST) return S_FALSE;
+  if (pMsg->hwnd != host && !::IsChild(host, pMsg->hwnd)) return S_FALSE;
+  com_ptr<IOleInPlaceActiveObject> active;
+  if (FAILED(GetControl(IID_IOleInPlaceActiveObject, active.put_void()))) return S_FALSE;
+  return active->TranslateAccelerator(pMsg);
 }
 
 }  // namespace DuiLib

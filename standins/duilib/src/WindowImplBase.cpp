@@ -4,6 +4,14 @@ namespace DuiLib {
 
 using internal::Is;
 
+namespace {
+// What the handlers that leave a message to the default handling answer.
+LRESULT NotHandled(BOOL& bHandled) {
+  bHandled = FALSE;
+  return 0;
+}
+}  // namespace
+
 WindowImplBase::WindowImplBase() {}
 
 WindowImplBase::~WindowImplBase() {
@@ -22,11 +30,7 @@ void WindowImplBase::OnFinalMessage(HWND /*hWnd*/) {
 }
 
 void WindowImplBase::Notify(TNotifyUI& msg) {
-  if (msg.sType == DUI_MSGTYPE_CLICK) {
-    OnClick(msg);
-    return;
-  }
-  NotifyPump(msg);
+  if (msg.sType == DUI_MSGTYPE_CLICK) OnClick(msg);
 }
 
 void WindowImplBase::OnClick(TNotifyUI& msg) {
@@ -54,8 +58,6 @@ LRESULT WindowImplBase::ResponseDefaultKeyEvent(WPARAM wParam) {
 
 UINT WindowImplBase::GetClassStyle() const { return CS_DBLCLKS; }
 UILIB_RESOURCETYPE WindowImplBase::GetResourceType() const { return UILIB_FILE; }
-CDuiString WindowImplBase::GetZIPFileName() const { return CDuiString(); }
-LPCTSTR WindowImplBase::GetResourceID() const { return L""; }
 CControlUI* WindowImplBase::CreateControl(LPCTSTR /*pstrClass*/) { return NULL; }
 
 LRESULT WindowImplBase::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM /*lParam*/,
@@ -71,13 +73,11 @@ LRESULT WindowImplBase::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM /*lParam
 }
 
 LRESULT WindowImplBase::OnClose(UINT, WPARAM, LPARAM, BOOL& bHandled) {
-  bHandled = FALSE;
-  return 0;
+  return NotHandled(bHandled);
 }
 
 LRESULT WindowImplBase::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled) {
-  bHandled = FALSE;
-  return 0;
+  return NotHandled(bHandled);
 }
 
 LRESULT WindowImplBase::OnNcActivate(UINT, WPARAM wParam, LPARAM, BOOL& bHandled) {
@@ -152,36 +152,19 @@ LRESULT WindowImplBase::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, BOOL& /*bHa
 }
 
 LRESULT WindowImplBase::OnMouseWheel(UINT, WPARAM, LPARAM, BOOL& bHandled) {
-  bHandled = FALSE;
-  return 0;
+  return NotHandled(bHandled);
 }
 
 LRESULT WindowImplBase::OnMouseHover(UINT, WPARAM, LPARAM, BOOL& bHandled) {
-  bHandled = FALSE;
-  return 0;
+  return NotHandled(bHandled);
 }
 
 LRESULT WindowImplBase::OnSize(UINT, WPARAM, LPARAM, BOOL& bHandled) {
-  const SIZE round = m_PaintManager.GetRoundCorner();
-  if (!::IsIconic(m_hWnd) && (round.cx != 0 || round.cy != 0)) {
-    if (::IsZoomed(m_hWnd)) {
-      ::SetWindowRgn(m_hWnd, NULL, TRUE);
-    } else {
-      RECT rc = {};
-      ::GetWindowRect(m_hWnd, &rc);
-      // The region belongs to the window once set.
-      HRGN rgn = ::CreateRoundRectRgn(0, 0, rc.right - rc.left + 1, rc.bottom - rc.top + 1,
-                                      round.cx, round.cy);
-      if (rgn && !::SetWindowRgn(m_hWnd, rgn, TRUE)) ::DeleteObject(rgn);
-    }
-  }
-  bHandled = FALSE;
-  return 0;
+  return NotHandled(bHandled);
 }
 
 LRESULT WindowImplBase::OnChar(UINT, WPARAM, LPARAM, BOOL& bHandled) {
-  bHandled = FALSE;
-  return 0;
+  return NotHandled(bHandled);
 }
 
 LRESULT WindowImplBase::OnSysCommand(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
@@ -211,13 +194,10 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, BOOL& /*bHandled*/) {
   m_PaintManager.Init(m_hWnd);
   m_PaintManager.AddPreMessageFilter(this);
 
-  CDuiString folder = CPaintManagerUI::GetResourcePath() + GetSkinFolder();
-  m_PaintManager.SetResourceFolder(folder);
   CDialogBuilder builder;
   CControlUI* root = NULL;
   if (GetResourceType() == UILIB_FILE) {
-    const CDuiString file = GetSkinFolder() + GetSkinFile();
-    root = builder.Create(file.GetData(), NULL, this, &m_PaintManager);
+    root = builder.Create(GetSkinFolder() + GetSkinFile(), this, &m_PaintManager);
   }
   if (!root) {
     // Without its controls the window can't work (the program relies on every control it
@@ -225,8 +205,8 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, BOOL& /*bHandled*/) {
     CDuiString location = builder.GetLastErrorLocation();
     if (location.IsEmpty())
       location = CPaintManagerUI::GetResourcePath() + GetSkinFolder() + GetSkinFile();
-    CDuiString reason = builder.GetLastErrorMessage();
-    if (GetResourceType() != UILIB_FILE) reason = L"此版本只能从文件读取界面";
+    const CDuiString reason = GetResourceType() == UILIB_FILE ? builder.GetLastErrorMessage()
+                                                              : L"此版本只能从文件读取界面";
     CDuiString text;
     text.Format(L"无法加载界面文件：\n%s\n\n%s", location.GetData(), reason.GetData());
     ::MessageBoxW(::GetWindow(m_hWnd, GW_OWNER), text, L"界面加载失败", MB_OK | MB_ICONERROR);
@@ -253,99 +233,62 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, BOOL& /*bHandled*/) {
 }
 
 LRESULT WindowImplBase::OnKeyDown(UINT, WPARAM, LPARAM, BOOL& bHandled) {
-  bHandled = FALSE;
-  return 0;
+  return NotHandled(bHandled);
 }
 
 LRESULT WindowImplBase::OnKillFocus(UINT, WPARAM, LPARAM, BOOL& bHandled) {
-  bHandled = FALSE;
-  return 0;
+  return NotHandled(bHandled);
 }
 
 LRESULT WindowImplBase::OnSetFocus(UINT, WPARAM, LPARAM, BOOL& bHandled) {
-  bHandled = FALSE;
-  return 0;
+  return NotHandled(bHandled);
 }
 
 LRESULT WindowImplBase::OnLButtonDown(UINT, WPARAM, LPARAM, BOOL& bHandled) {
-  bHandled = FALSE;
-  return 0;
+  return NotHandled(bHandled);
 }
 
 LRESULT WindowImplBase::OnLButtonUp(UINT, WPARAM, LPARAM, BOOL& bHandled) {
-  bHandled = FALSE;
-  return 0;
+  return NotHandled(bHandled);
 }
 
 LRESULT WindowImplBase::OnMouseMove(UINT, WPARAM, LPARAM, BOOL& bHandled) {
-  bHandled = FALSE;
-  return 0;
+  return NotHandled(bHandled);
 }
 
 LRESULT WindowImplBase::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
+  typedef LRESULT (WindowImplBase::*Handler)(UINT, WPARAM, LPARAM, BOOL&);
+  static const struct {
+    UINT message;
+    Handler handler;
+  } kHandlers[] = {
+      {WM_CREATE, &WindowImplBase::OnCreate},
+      {WM_CLOSE, &WindowImplBase::OnClose},
+      {WM_DESTROY, &WindowImplBase::OnDestroy},
+      {WM_NCACTIVATE, &WindowImplBase::OnNcActivate},
+      {WM_NCCALCSIZE, &WindowImplBase::OnNcCalcSize},
+      {WM_NCPAINT, &WindowImplBase::OnNcPaint},
+      {WM_NCHITTEST, &WindowImplBase::OnNcHitTest},
+      {WM_GETMINMAXINFO, &WindowImplBase::OnGetMinMaxInfo},
+      {WM_MOUSEWHEEL, &WindowImplBase::OnMouseWheel},
+      {WM_SIZE, &WindowImplBase::OnSize},
+      {WM_CHAR, &WindowImplBase::OnChar},
+      {WM_SYSCOMMAND, &WindowImplBase::OnSysCommand},
+      {WM_KEYDOWN, &WindowImplBase::OnKeyDown},
+      {WM_KILLFOCUS, &WindowImplBase::OnKillFocus},
+      {WM_SETFOCUS, &WindowImplBase::OnSetFocus},
+      {WM_LBUTTONUP, &WindowImplBase::OnLButtonUp},
+      {WM_LBUTTONDOWN, &WindowImplBase::OnLButtonDown},
+      {WM_MOUSEMOVE, &WindowImplBase::OnMouseMove},
+      {WM_MOUSEHOVER, &WindowImplBase::OnMouseHover},
+  };
   LRESULT lRes = 0;
-  BOOL bHandled = TRUE;
-  switch (uMsg) {
-    case WM_CREATE:
-      lRes = OnCreate(uMsg, wParam, lParam, bHandled);
-      break;
-    case WM_CLOSE:
-      lRes = OnClose(uMsg, wParam, lParam, bHandled);
-      break;
-    case WM_DESTROY:
-      lRes = OnDestroy(uMsg, wParam, lParam, bHandled);
-      break;
-    case WM_NCACTIVATE:
-      lRes = OnNcActivate(uMsg, wParam, lParam, bHandled);
-      break;
-    case WM_NCCALCSIZE:
-      lRes = OnNcCalcSize(uMsg, wParam, lParam, bHandled);
-      break;
-    case WM_NCPAINT:
-      lRes = OnNcPaint(uMsg, wParam, lParam, bHandled);
-      break;
-    case WM_NCHITTEST:
-      lRes = OnNcHitTest(uMsg, wParam, lParam, bHandled);
-      break;
-    case WM_GETMINMAXINFO:
-      lRes = OnGetMinMaxInfo(uMsg, wParam, lParam, bHandled);
-      break;
-    case WM_MOUSEWHEEL:
-      lRes = OnMouseWheel(uMsg, wParam, lParam, bHandled);
-      break;
-    case WM_SIZE:
-      lRes = OnSize(uMsg, wParam, lParam, bHandled);
-      break;
-    case WM_CHAR:
-      lRes = OnChar(uMsg, wParam, lParam, bHandled);
-      break;
-    case WM_SYSCOMMAND:
-      lRes = OnSysCommand(uMsg, wParam, lParam, bHandled);
-      break;
-    case WM_KEYDOWN:
-      lRes = OnKeyDown(uMsg, wParam, lParam, bHandled);
-      break;
-    case WM_KILLFOCUS:
-      lRes = OnKillFocus(uMsg, wParam, lParam, bHandled);
-      break;
-    case WM_SETFOCUS:
-      lRes = OnSetFocus(uMsg, wParam, lParam, bHandled);
-      break;
-    case WM_LBUTTONUP:
-      lRes = OnLButtonUp(uMsg, wParam, lParam, bHandled);
-      break;
-    case WM_LBUTTONDOWN:
-      lRes = OnLButtonDown(uMsg, wParam, lParam, bHandled);
-      break;
-    case WM_MOUSEMOVE:
-      lRes = OnMouseMove(uMsg, wParam, lParam, bHandled);
-      break;
-    case WM_MOUSEHOVER:
-      lRes = OnMouseHover(uMsg, wParam, lParam, bHandled);
-      break;
-    default:
-      bHandled = FALSE;
-      break;
+  BOOL bHandled = FALSE;
+  for (const auto& entry : kHandlers) {
+    if (entry.message != uMsg) continue;
+    bHandled = TRUE;
+    lRes = (this->*entry.handler)(uMsg, wParam, lParam, bHandled);
+    break;
   }
   if (bHandled) return lRes;
   lRes = HandleCustomMessage(uMsg, wParam, lParam, bHandled);
@@ -355,8 +298,7 @@ LRESULT WindowImplBase::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT WindowImplBase::HandleCustomMessage(UINT, WPARAM, LPARAM, BOOL& bHandled) {
-  bHandled = FALSE;
-  return 0;
+  return NotHandled(bHandled);
 }
 
 LONG WindowImplBase::GetStyle() { return ::GetWindowLongW(m_hWnd, GWL_STYLE) & ~WS_CAPTION; }

@@ -18,8 +18,13 @@
 //     body that only the closing of the connection delimits is refused, since it can't be
 //     told from a truncated one.
 //   - StopTransfer, from any thread, makes a running GetFile return FERROW_E_STOPPED within
-//     a fraction of a second. Destroying the object while another thread is inside GetFile
-//     stops the transfer and waits until GetFile has returned.
+//     a fraction of a second. A stop made while no GetFile runs is kept for the next one,
+//     which returns FERROW_E_STOPPED at once, without connecting or touching the local path:
+//     a worker stopped just before its download begins doesn't download. A stop is used up
+//     by the GetFile during which it was made (or which it ended before it began), whatever
+//     that GetFile returns; a GetFile after it runs as usual. Destroying the object while
+//     another thread is inside GetFile stops the transfer and waits until GetFile has
+//     returned.
 //   - WinINet with the system's proxy settings; nothing goes to the WinINet cache.
 //
 // OnProgress must not throw: the call comes from inside the DLL.
@@ -65,12 +70,14 @@ class FERROW_API CWebGetFile {
   // Progress of the running GetFile; the result is ignored.
   virtual int OnProgress(double total, double done);
 
-  // Non-zero while GetFile runs.
+  // Non-zero while GetFile runs. A caller whose stop must also hold before the transfer has
+  // begun calls StopTransfer without asking this first: it answers 0 in that gap.
   int IsTransferring();
   // Downloads url (http:// or https://) to localPath; both in the thread's ANSI code page.
   // flags: FERROW_NO_RETRY, FERROW_NO_RESUME. Returns FERROW_OK or one of FERROW_E_*.
   int GetFile(const char* url, const char* localPath, unsigned long flags);
-  // Ends the running GetFile (if any) with FERROW_E_STOPPED; callable from any thread.
+  // Ends the running GetFile, or else the next one, with FERROW_E_STOPPED; callable from any
+  // thread.
   void StopTransfer();
 
  private:

@@ -14,14 +14,19 @@
 
 namespace DuiLib {
 
-class CActiveXCtrl;  // the client site, private to the library
+namespace internal {
+class ActiveXSite;  // the client site, private to the library
+class WebBrowserSite;
+}  // namespace internal
+
 class CWebBrowserUI;
 
 // Hosts an ActiveX control in place, in a child window of its own that covers the control's
-// rectangle. The control is created when the control joins a window (or on CreateControl
-// with delaycreate="true").
-class UILIB_API CActiveXUI : public CControlUI, public IMessageFilterUI {
-  friend class CActiveXCtrl;
+// rectangle. The hosted control talks to a client site of the library's: a COM object of its
+// own, which outlives this control for as long as the hosted control keeps it, and answers
+// "nothing there" once the control is gone.
+class UILIB_API CActiveXUI : public CControlUI {
+  friend class internal::ActiveXSite;
 
  public:
   CActiveXUI();
@@ -33,49 +38,44 @@ class UILIB_API CActiveXUI : public CControlUI, public IMessageFilterUI {
   // The child window that holds the hosted control (null before it is created).
   HWND GetHostWindow() const;
 
-  virtual bool IsDelayCreate() const;
-  virtual void SetDelayCreate(bool bDelayCreate = true);
-
+  // Hosts a control of that class: at once when this control is in a window, else when it
+  // joins one.
   bool CreateControl(const CLSID clsid);
-  bool CreateControl(LPCTSTR pstrCLSID);
   // The hosted control's interface iid (AddRef'ed), or an error.
   HRESULT GetControl(const IID iid, LPVOID* ppRet);
-  CLSID GetClisd() const;
-  CDuiString GetModuleName() const;
-  void SetModuleName(LPCTSTR pszModuleName);
 
   void SetVisible(bool bVisible = true) override;
   void SetInternVisible(bool bVisible = true) override;
   void SetPos(RECT rc, bool bNeedInvalidate = true) override;
   void DoInit() override;
   void DoPaint(HDC hDC, const RECT& rcPaint) override;
-  void SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) override;
-
-  LRESULT MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) override;
 
  protected:
   virtual void ReleaseControl();
   virtual bool DoCreateControl();
-  // Lets a derived control answer the hosted control's questions to its site for further
-  // interfaces (the browser's document host, for example). Default: E_NOINTERFACE.
-  virtual HRESULT QueryHostInterface(REFIID riid, void** ppvObject);
+  // The site for the hosted control (one reference, which the caller takes over). A derived
+  // control offers one with more interfaces (the browser's document host, for example).
+  virtual internal::ActiveXSite* CreateSite();
+  // The site made by CreateSite while a control is hosted, else null.
+  internal::ActiveXSite* Site() const;
   // Called once the control is in place.
   virtual void OnControlCreated();
   void UpdateHostWindow();
 
   CLSID m_clsid;
-  CDuiString m_sModuleName;
   bool m_bCreated;
-  bool m_bDelayCreate;
-  IOleObject* m_pUnk;
-  CActiveXCtrl* m_pControl;
-  HWND m_hwndHost;
+
+ private:
+  static LRESULT CALLBACK HostProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+
+  struct Host;  // the hosted control, its site and its window
+  Host* m_pHost;
 };
 
 // What a browser control asks of the program. Every operation has a default answer that
 // suits a host that shows a web page as part of its own window: no browser context menu, no
 // 3-D border, no external object for scripts, keys to the browser, downloads swallowed.
-// pWeb is the control that asks.
+// pWeb is the control that asks (null once the control is gone).
 class UILIB_API CWebBrowserEventHandler {
  public:
   CWebBrowserEventHandler();
@@ -102,6 +102,8 @@ class UILIB_API CWebBrowserEventHandler {
   virtual void DownloadComplete(CWebBrowserUI* pWeb);
 
   // ---- Document host (IDocHostUIHandler) ----------------------------------------------
+  // An operation that answers S_FALSE or an error without handing anything out sets its
+  // output to null, so that the browser never reads what was there before.
   virtual HRESULT STDMETHODCALLTYPE ShowContextMenu(CWebBrowserUI* pWeb, DWORD dwID, POINT* ppt,
                                                     IUnknown* pcmdtReserved,
                                                     IDispatch* pdispReserved);
@@ -135,19 +137,13 @@ class UILIB_API CWebBrowserEventHandler {
                                              LPCOLESTR pszHeaders, LPCOLESTR pszRedir, UINT uiCP);
 };
 
-// The system's web browser (IWebBrowser2) hosted in place. It serves as the browser's document
-// host and download manager and forwards the browser's events; all of them go to the event
-// handler set with SetWebBrowserEventHandler, or get the handler's default answers.
-//
-// The COM side of this object does not own it: the control tree does. AddRef and Release count
-// references for the browser's sake only, and a release too many does no harm.
-class UILIB_API CWebBrowserUI : public CActiveXUI,
-                                public IDocHostUIHandler,
-                                public IServiceProvider,
-                                public IOleCommandTarget,
-                                public IDispatch,
-                                public IDownloadManager,
-                                public ITranslateAccelerator {
+// The system's web browser (IWebBrowser2) hosted in place. Its site serves as the browser's
+// document host, download manager and command target and receives the browser's events; all
+// of them go to the event handler set with SetWebBrowserEventHandler, or get the handler's
+// default answers.
+class UILIB_API CWebBrowserUI : public CActiveXUI, public ITranslateAccelerator {
+  friend class internal::WebBrowserSite;
+
  public:
   CWebBrowserUI();
   ~CWebBrowserUI() override;
@@ -155,105 +151,28 @@ class UILIB_API CWebBrowserUI : public CActiveXUI,
   LPCTSTR GetClass() const override;
   LPVOID GetInterface(LPCTSTR pstrName) override;
 
-  void SetHomePage(LPCTSTR lpszUrl);
-  LPCTSTR GetHomePage();
-  void SetAutoNavigation(bool bAuto = true);
-  bool IsAutoNavigation();
-
+  // The handler must stay alive while it is set: one that goes first sets null here.
   void SetWebBrowserEventHandler(CWebBrowserEventHandler* pEventHandler);
   CWebBrowserEventHandler* GetWebBrowserEventHandler() const;
 
   void Navigate2(LPCTSTR lpszUrl);
-  void Refresh();
-  void Refresh2(int Level);
-  void GoBack();
-  void GoForward();
-  void NavigateHomePage();
-  void NavigateUrl(LPCTSTR lpszUrl);
   // The browser's current address ("" before the first navigation).
   CDuiString GetLocationURL();
-
-  // The hosted browser (not AddRef'ed; valid while the control lives), or null.
+  // The hosted browser (not AddRef'ed; valid while the browser is hosted), or null.
   IWebBrowser2* GetWebBrowser2();
-  // The current document's script window (AddRef'ed), or null.
-  IDispatch* GetHtmlWindow();
 
-  static DISPID FindId(IDispatch* pObj, LPOLESTR pName);
-  static HRESULT InvokeMethod(IDispatch* pObj, LPOLESTR pMehtod, VARIANT* pVarResult, VARIANT* ps,
-                              int cArgs);
-  static HRESULT GetProperty(IDispatch* pObj, LPOLESTR pName, VARIANT* pValue);
-  static HRESULT SetProperty(IDispatch* pObj, LPOLESTR pName, VARIANT* pValue);
-
-  void SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) override;
-
-  // ---- IUnknown -----------------------------------------------------------------------
-  STDMETHOD_(ULONG, AddRef)() override;
-  STDMETHOD_(ULONG, Release)() override;
-  STDMETHOD(QueryInterface)(REFIID riid, LPVOID* ppvObject) override;
-
-  // ---- IDispatch: the browser's events --------------------------------------------------
-  STDMETHOD(GetTypeInfoCount)(UINT* iTInfo) override;
-  STDMETHOD(GetTypeInfo)(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override;
-  STDMETHOD(GetIDsOfNames)
-  (REFIID riid, OLECHAR** rgszNames, UINT cNames, LCID lcid, DISPID* rgDispId) override;
-  STDMETHOD(Invoke)
-  (DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
-   VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
-
-  // ---- IDocHostUIHandler --------------------------------------------------------------
-  STDMETHOD(ShowContextMenu)
-  (DWORD dwID, POINT* ppt, IUnknown* pcmdtReserved, IDispatch* pdispReserved) override;
-  STDMETHOD(GetHostInfo)(DOCHOSTUIINFO* pInfo) override;
-  STDMETHOD(ShowUI)
-  (DWORD dwID, IOleInPlaceActiveObject* pActiveObject, IOleCommandTarget* pCommandTarget,
-   IOleInPlaceFrame* pFrame, IOleInPlaceUIWindow* pDoc) override;
-  STDMETHOD(HideUI)() override;
-  STDMETHOD(UpdateUI)() override;
-  STDMETHOD(EnableModeless)(BOOL fEnable) override;
-  STDMETHOD(OnDocWindowActivate)(BOOL fActivate) override;
-  STDMETHOD(OnFrameWindowActivate)(BOOL fActivate) override;
-  STDMETHOD(ResizeBorder)
-  (LPCRECT prcBorder, IOleInPlaceUIWindow* pUIWindow, BOOL fFrameWindow) override;
-  STDMETHOD(TranslateAccelerator)(LPMSG lpMsg, const GUID* pguidCmdGroup, DWORD nCmdID) override;
-  STDMETHOD(GetOptionKeyPath)(LPOLESTR* pchKey, DWORD dwReserved) override;
-  STDMETHOD(GetDropTarget)(IDropTarget* pDropTarget, IDropTarget** ppDropTarget) override;
-  STDMETHOD(GetExternal)(IDispatch** ppDispatch) override;
-  STDMETHOD(TranslateUrl)(DWORD dwTranslate, OLECHAR* pchURLIn, OLECHAR** ppchURLOut) override;
-  STDMETHOD(FilterDataObject)(IDataObject* pDO, IDataObject** ppDORet) override;
-
-  // ---- IServiceProvider ---------------------------------------------------------------
-  STDMETHOD(QueryService)(REFGUID guidService, REFIID riid, void** ppvObject) override;
-
-  // ---- IOleCommandTarget: script errors are not shown to the user -----------------------
-  STDMETHOD(QueryStatus)
-  (const GUID* pguidCmdGroup, ULONG cCmds, OLECMD prgCmds[], OLECMDTEXT* pCmdText) override;
-  STDMETHOD(Exec)
-  (const GUID* pguidCmdGroup, DWORD nCmdID, DWORD nCmdexecopt, VARIANT* pvaIn,
-   VARIANT* pvaOut) override;
-
-  // ---- IDownloadManager ---------------------------------------------------------------
-  STDMETHOD(Download)
-  (IMoniker* pmk, IBindCtx* pbc, DWORD dwBindVerb, LONG grfBINDF, BINDINFO* pBindInfo,
-   LPCOLESTR pszHeaders, LPCOLESTR pszRedir, UINT uiCP) override;
-
-  // ---- ITranslateAccelerator: keys for the page -------------------------------------------
+  // Keys for the page (Tab, arrows, shortcuts) go to the browser first.
   LRESULT TranslateAccelerator(MSG* pMsg) override;
 
  protected:
   void ReleaseControl() override;
-  bool DoCreateControl() override;
-  HRESULT QueryHostInterface(REFIID riid, void** ppvObject) override;
+  internal::ActiveXSite* CreateSite() override;
   void OnControlCreated() override;
-  HRESULT RegisterEventHandler(BOOL inAdvise);
+  // The handler that answers: the program's, or the defaults.
   CWebBrowserEventHandler* Handler();
+  internal::WebBrowserSite* BrowserSite() const;
 
-  IWebBrowser2* m_pWebBrowser2;
-  LONG m_dwRef;
-  DWORD m_dwCookie;
-  CDuiString m_sHomePage;
-  bool m_bAutoNavi;
   CWebBrowserEventHandler* m_pWebBrowserEventHandler;
-  CWebBrowserEventHandler* m_pDefaultHandler;
 };
 
 }  // namespace DuiLib

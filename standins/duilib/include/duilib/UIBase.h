@@ -11,7 +11,6 @@ namespace DuiLib {
 // window has been laid out for the first time, and so on.
 struct TNotifyUI {
   CDuiString sType;
-  CDuiString sVirtualWnd;
   CControlUI* pSender;
   DWORD dwTimestamp;
   POINT ptMouse;
@@ -43,25 +42,6 @@ class UILIB_API IDialogBuilderCallback {
   virtual CControlUI* CreateControl(LPCTSTR pstrClass) = 0;
 };
 
-// Hands notifications on to "virtual windows": helper objects registered under a name that
-// controls give in their "virtualwnd" attribute.
-class UILIB_API CNotifyPump {
- public:
-  CNotifyPump();
-  virtual ~CNotifyPump();
-  bool AddVirtualWnd(CDuiString strName, CNotifyPump* pObject);
-  bool RemoveVirtualWnd(CDuiString strName);
-  // Passes the notification to the virtual window it names; true when one took it.
-  bool NotifyPump(TNotifyUI& msg);
-  // The handler of a virtual window; the default does nothing and returns false.
-  virtual bool LoopDispatch(TNotifyUI& msg);
-
- private:
-  CNotifyPump(const CNotifyPump&) = delete;
-  CNotifyPump& operator=(const CNotifyPump&) = delete;
-  CDuiPtrArray m_VirtualWnds;  // of internal name/object records
-};
-
 // A Win32 window owned by a C++ object: registers its class, creates the window, routes the
 // window's messages to HandleMessage and runs modal loops.
 class UILIB_API CWindowWnd {
@@ -73,15 +53,9 @@ class UILIB_API CWindowWnd {
   operator HWND() const;
 
   bool RegisterWindowClass();
-  bool RegisterSuperclass();
-
-  HWND Create(HWND hwndParent, LPCTSTR pstrName, DWORD dwStyle, DWORD dwExStyle, const RECT rc,
-              HMENU hMenu = NULL);
   HWND Create(HWND hwndParent, LPCTSTR pstrName, DWORD dwStyle, DWORD dwExStyle,
               int x = CW_USEDEFAULT, int y = CW_USEDEFAULT, int cx = CW_USEDEFAULT,
               int cy = CW_USEDEFAULT, HMENU hMenu = NULL);
-  HWND Subclass(HWND hWnd);
-  void Unsubclass();
 
   void ShowWindow(bool bShow = true, bool bTakeFocus = true);
   // Shows the window modally: its owner is disabled, a nested message loop runs until the
@@ -93,10 +67,7 @@ class UILIB_API CWindowWnd {
   // Centres the window over its owner, or over the work area when it has none.
   void CenterWindow();
   void SetIcon(UINT nRes);
-
   LRESULT SendMessage(UINT uMsg, WPARAM wParam = 0, LPARAM lParam = 0L);
-  LRESULT PostMessage(UINT uMsg, WPARAM wParam = 0, LPARAM lParam = 0L);
-  void ResizeClient(int cx = -1, int cy = -1);
 
   // The size given to Create (0 where the caller left the size to the skin).
   SIZE GetCreateSize() const;
@@ -105,22 +76,18 @@ class UILIB_API CWindowWnd {
 
  protected:
   virtual LPCTSTR GetWindowClassName() const = 0;
-  virtual LPCTSTR GetSuperClassName() const;
   virtual UINT GetClassStyle() const;
 
   virtual LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam);
   virtual void OnFinalMessage(HWND hWnd);
 
   static LRESULT CALLBACK __WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
-  static LRESULT CALLBACK __ControlProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
 
   // Cuts the window loose from this object and destroys it; for destructors, which must not
   // let messages reach a half-destroyed object.
   void DetachAndDestroy();
 
   HWND m_hWnd;
-  WNDPROC m_OldWndProc;
-  bool m_bSubclassed;
 
  private:
   CWindowWnd(const CWindowWnd&) = delete;

@@ -4,13 +4,14 @@
 
 #include "UIControl.h"
 
+#include <vector>
+
 namespace DuiLib {
 
 class UILIB_API IContainerUI {
  public:
   virtual CControlUI* GetItemAt(int iIndex) const = 0;
   virtual int GetItemIndex(CControlUI* pControl) const = 0;
-  virtual bool SetItemIndex(CControlUI* pControl, int iIndex) = 0;
   virtual int GetCount() const = 0;
   virtual bool Add(CControlUI* pControl) = 0;
   virtual bool AddAt(CControlUI* pControl, int iIndex) = 0;
@@ -19,6 +20,7 @@ class UILIB_API IContainerUI {
   virtual void RemoveAll() = 0;
 };
 
+// Owns its children: removing a child deletes it.
 class UILIB_API CContainerUI : public CControlUI, public IContainerUI {
  public:
   CContainerUI();
@@ -29,11 +31,9 @@ class UILIB_API CContainerUI : public CControlUI, public IContainerUI {
 
   CControlUI* GetItemAt(int iIndex) const override;
   int GetItemIndex(CControlUI* pControl) const override;
-  bool SetItemIndex(CControlUI* pControl, int iIndex) override;
   int GetCount() const override;
   bool Add(CControlUI* pControl) override;
   bool AddAt(CControlUI* pControl, int iIndex) override;
-  // Removing a child deletes it unless auto-destroy was switched off.
   bool Remove(CControlUI* pControl) override;
   bool RemoveAt(int iIndex) override;
   void RemoveAll() override;
@@ -50,37 +50,32 @@ class UILIB_API CContainerUI : public CControlUI, public IContainerUI {
   virtual void SetChildAlign(UINT iAlign);
   virtual UINT GetChildVAlign() const;
   virtual void SetChildVAlign(UINT iVAlign);
-  virtual bool IsAutoDestroy() const;
-  virtual void SetAutoDestroy(bool bAuto);
-  virtual bool IsMouseChildEnabled() const;
-  virtual void SetMouseChildEnabled(bool bEnable = true);
 
   void SetVisible(bool bVisible = true) override;
   void SetInternVisible(bool bVisible = true) override;
-  void SetMouseEnabled(bool bEnable = true) override;
   void SetManager(CPaintManagerUI* pManager, CControlUI* pParent, bool bInit = true) override;
   CControlUI* FindControl(FINDCONTROLPROC Proc, LPVOID pData, UINT uFlags) override;
 
+  // Every visible child fills the inner rectangle.
   void SetPos(RECT rc, bool bNeedInvalidate = true) override;
   void DoPaint(HDC hDC, const RECT& rcPaint) override;
   void SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) override;
 
  protected:
-  // Places the floating child pControl inside the container's rectangle.
-  virtual void SetFloatPos(int iIndex);
+  // The rectangle inside the inset.
+  RECT InnerRect() const;
+  // Places the visible children in a row or a column (the layouts' SetPos).
+  void SetBoxPos(RECT rc, bool bNeedInvalidate, bool horizontal);
 
-  CDuiPtrArray m_items;
+  std::vector<CControlUI*> m_items;
   RECT m_rcInset;
   int m_iChildPadding;
   UINT m_iChildAlign;
   UINT m_iChildVAlign;
-  bool m_bAutoDestroy;
-  bool m_bMouseChildEnabled;
 };
 
 class UILIB_API CVerticalLayoutUI : public CContainerUI {
  public:
-  CVerticalLayoutUI();
   LPCTSTR GetClass() const override;
   LPVOID GetInterface(LPCTSTR pstrName) override;
   void SetPos(RECT rc, bool bNeedInvalidate = true) override;
@@ -88,7 +83,6 @@ class UILIB_API CVerticalLayoutUI : public CContainerUI {
 
 class UILIB_API CHorizontalLayoutUI : public CContainerUI {
  public:
-  CHorizontalLayoutUI();
   LPCTSTR GetClass() const override;
   LPVOID GetInterface(LPCTSTR pstrName) override;
   void SetPos(RECT rc, bool bNeedInvalidate = true) override;

@@ -22,9 +22,9 @@ namespace DuiLib {
 class CControlUI;
 class CPaintManagerUI;
 
-// Control class names as they appear in skin files.
+// Control names: the skin elements that make each control, and the names that
+// CControlUI::GetInterface answers to.
 #define DUI_CTR_CONTROL _T("Control")
-#define DUI_CTR_CONTAINER _T("Container")
 #define DUI_CTR_VERTICALLAYOUT _T("VerticalLayout")
 #define DUI_CTR_HORIZONTALLAYOUT _T("HorizontalLayout")
 #define DUI_CTR_LABEL _T("Label")
@@ -32,58 +32,35 @@ class CPaintManagerUI;
 #define DUI_CTR_BUTTON _T("Button")
 #define DUI_CTR_OPTION _T("Option")
 #define DUI_CTR_PROGRESS _T("Progress")
-#define DUI_CTR_ACTIVEX _T("ActiveX")
 #define DUI_CTR_WEBBROWSER _T("WebBrowser")
-
-// Interface names for CControlUI::GetInterface.
+// Interface names only (no skin element makes these).
+#define DUI_CTR_CONTAINER _T("Container")
 #define DUI_CTR_ICONTAINER _T("IContainer")
+#define DUI_CTR_ACTIVEX _T("ActiveX")
 
 // Notification types (TNotifyUI::sType).
 #define DUI_MSGTYPE_WINDOWINIT _T("windowinit")
 #define DUI_MSGTYPE_CLICK _T("click")
 #define DUI_MSGTYPE_SELECTCHANGED _T("selectchanged")
-#define DUI_MSGTYPE_SETFOCUS _T("setfocus")
-#define DUI_MSGTYPE_KILLFOCUS _T("killfocus")
-#define DUI_MSGTYPE_MOUSEENTER _T("mouseenter")
-#define DUI_MSGTYPE_MOUSELEAVE _T("mouseleave")
-#define DUI_MSGTYPE_VALUECHANGED _T("valuechanged")
-#define DUI_MSGTYPE_SHOWACTIVEX _T("showactivex")
 
 // Control events, passed to CControlUI::DoEvent.
 enum EVENTTYPE_UI {
-  UIEVENT__FIRST = 1,
-  UIEVENT__KEYBEGIN,
-  UIEVENT_KEYDOWN,
-  UIEVENT_KEYUP,
-  UIEVENT_CHAR,
-  UIEVENT_SYSKEY,
-  UIEVENT__KEYEND,
-  UIEVENT__MOUSEBEGIN,
+  UIEVENT_KEYDOWN = 1,
   UIEVENT_MOUSEMOVE,
   UIEVENT_MOUSELEAVE,
   UIEVENT_MOUSEENTER,
-  UIEVENT_MOUSEHOVER,
   UIEVENT_BUTTONDOWN,
   UIEVENT_BUTTONUP,
-  UIEVENT_RBUTTONDOWN,
   UIEVENT_DBLCLICK,
   UIEVENT_CONTEXTMENU,
-  UIEVENT_SCROLLWHEEL,
-  UIEVENT__MOUSEEND,
   UIEVENT_KILLFOCUS,
   UIEVENT_SETFOCUS,
-  UIEVENT_WINDOWSIZE,
   UIEVENT_SETCURSOR,
-  UIEVENT_TIMER,
-  UIEVENT_NOTIFY,
-  UIEVENT_COMMAND,
-  UIEVENT__LAST,
 };
 
 // Flags for CControlUI::FindControl.
 #define UIFIND_ALL 0x00000000
 #define UIFIND_VISIBLE 0x00000001
-#define UIFIND_ENABLED 0x00000002
 #define UIFIND_HITTEST 0x00000004
 #define UIFIND_TOP_FIRST 0x00000008
 #define UIFIND_ME_FIRST 0x80000000
@@ -91,15 +68,11 @@ enum EVENTTYPE_UI {
 // Flags for CControlUI::GetControlFlags.
 #define UIFLAG_TABSTOP 0x00000001
 #define UIFLAG_SETCURSOR 0x00000002
-#define UIFLAG_WANTRETURN 0x00000004
 
 // Button and option states.
-#define UISTATE_FOCUSED 0x00000001
 #define UISTATE_SELECTED 0x00000002
-#define UISTATE_DISABLED 0x00000004
 #define UISTATE_HOT 0x00000008
 #define UISTATE_PUSHED 0x00000010
-#define UISTATE_READONLY 0x00000020
 #define UISTATE_CAPTURED 0x00000040
 
 // Where a skin comes from (WindowImplBase::GetResourceType). Only files are read by this build.
@@ -116,7 +89,6 @@ struct TEventUI {
   CControlUI* pSender;
   DWORD dwTimestamp;
   POINT ptMouse;
-  TCHAR chKey;
   WORD wKeyState;
   WPARAM wParam;
   LPARAM lParam;

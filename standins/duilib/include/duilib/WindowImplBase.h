@@ -10,7 +10,6 @@
 namespace DuiLib {
 
 class UILIB_API WindowImplBase : public CWindowWnd,
-                                 public CNotifyPump,
                                  public INotifyUI,
                                  public IMessageFilterUI,
                                  public IDialogBuilderCallback {
@@ -37,9 +36,8 @@ class UILIB_API WindowImplBase : public CWindowWnd,
 
  public:
   UINT GetClassStyle() const override;
+  // Only UILIB_FILE is read by this build: skin folder + skin file below the resource path.
   virtual UILIB_RESOURCETYPE GetResourceType() const;
-  virtual CDuiString GetZIPFileName() const;
-  virtual LPCTSTR GetResourceID() const;
   CControlUI* CreateControl(LPCTSTR pstrClass) override;
   LRESULT MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) override;
   virtual LRESULT OnClose(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
