@@ -140,7 +140,7 @@ TEST_F(PackToolTest, RefusesWhatTheUpdaterCouldNotInstallAndWritesNothing) {
       {"touch 'trail '", "trail ", "ends in a dot or a space"},
       {"mkdir -p " + std::string(100, 'd') + " && touch " + longPath, longPath,
        "191 characters long; 179 fit"},
-      {"touch ~qz0123abcd.old", "~qz0123abcd.old", "temporary files"},
+      {"mkdir ~update.work", "~update.work", "the updater keeps its work"},
       {"ln -s /tmp linked", "linked", "link to a folder"},
       {"touch \"$(printf 'bad\\377')\"", "bad", "not valid UTF-8"},
       {"touch update.zip", "update.zip", "downloads the package"},
@@ -169,11 +169,12 @@ TEST_F(PackToolTest, VerifyNamesWhatTheUpdaterWouldNotInstall) {
     const char* reason;
   } cases[] = {
       {"good.zip", nullptr},
-      {"case.zip", "'bin/a.DLL': it names the same file as 'Bin/A.dll'"},
-      {"file-and-folder.zip", "'x' is a file, and a folder"},
+      {"trailing-dot.zip", "'trail./x': its name would leave the folder or names something"},
+      {"work-folder.zip", "'~Update.Work\\x': the updater keeps its work"},
+      {"file-and-folder.zip", "'x': it is both a file and a folder"},
       {"no-version.zip", "no lastver.xml"},
-      {"device.zip", "'sub/aux.txt': its name leaves the program folder, names a device"},
-      {"long.zip", "191 characters long"},
+      {"device.zip", "'sub/aux.txt': its name would leave the folder or names something"},
+      {"long.zip", "too long for Windows below the installation folder"},
       {"crc.zip", "'a.txt': its data is damaged"},
   };
   for (const auto& c : cases) {

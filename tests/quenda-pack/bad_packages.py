@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes packages that the updater would not install as they stand, one per problem, and one
-that it would (folder entries without attributes, a name Windows trims), into the given folder."""
+that it would (a folder entry without attributes, two entries for one file: the later wins),
+into the given folder."""
 import sys
 import zipfile
 
@@ -14,8 +15,10 @@ def write(name, entries):
             z.writestr(entry, data)
 
 
-write("good.zip", [("lastver.xml", VERSION), ("bare-folder/", b""), ("trail./x", b"1")])
-write("case.zip", [("lastver.xml", VERSION), ("Bin/A.dll", b"1"), ("bin/a.DLL", b"2")])
+write("good.zip", [("lastver.xml", VERSION), ("bare-folder/", b""), ("Bin/A.dll", b"1"),
+                   ("bin/a.DLL", b"2")])
+write("trailing-dot.zip", [("lastver.xml", VERSION), ("trail./x", b"1")])
+write("work-folder.zip", [("lastver.xml", VERSION), ("~Update.Work/x", b"1")])
 write("file-and-folder.zip", [("lastver.xml", VERSION), ("x", b"1"), ("X/y", b"2")])
 write("no-version.zip", [("a.txt", b"1")])
 write("device.zip", [("lastver.xml", VERSION), ("sub/aux.txt", b"1")])

@@ -4,6 +4,7 @@
 
 #include "LastVer.h"
 #include "PackFs.h"
+#include "PackNames.h"
 #include "PackSource.h"
 #include "PackWriter.h"
 #include "PackageCheck.h"
@@ -46,6 +47,8 @@ const SourceEntry* CheckTopLevel(const BuildOptions& options, const std::vector<
     const Utf16String key = PathKey(e.path);
     if (key == PathKey("update.zip") || key == PathKey("update.zip.part")) {
       problems->push_back({e.path, "the updater downloads the package under this name"});
+    } else if (key == PathKey(kUpdaterWorkFolder)) {
+      problems->push_back({e.path, "the updater keeps its work under this name"});
     } else if (key == versionKey && e.folder) {
       problems->push_back({e.path, "lastver.xml must be a file"});
     } else if (key == versionKey) {

@@ -72,10 +72,6 @@ std::string RefuseName(const std::string& name) {
   if (wide.back() == U16('.') || wide.back() == U16(' ')) {
     return "the name ends in a dot or a space, which Windows drops from names";
   }
-  if (qzip::IsLeftoverName(wide.c_str())) {
-    return "the name is one the updater uses for its temporary files (~qz????????.new, .old) "
-           "and removes";
-  }
   if (!qzip::IsSafeRelativeName(wide.c_str(), wide.size())) {
     return "the name is a Windows device (CON, PRN, AUX, NUL, COM1-9, LPT1-9), with or "
            "without an extension";

@@ -17,8 +17,14 @@ namespace qpack {
 constexpr size_t kProgramFolderAllowance = 80;
 constexpr size_t kMaxPackagePath = 259 - kProgramFolderAllowance;
 
+// The folder at the top of the installation where the updater stages a package and keeps its
+// journal (CPackageInstall::kWorkFolderName): a package may not bring anything there.
+constexpr char kUpdaterWorkFolder[] = "~update.work";
+
 // Why a file or folder called `name` (one component, UTF-8) can't be installed by the
 // updater; "" when it can. Uses the updater's own rule (IsSafeRelativeName) as the last word.
+// Names that differ only in case are compared with FoldCase below, which knows more letters
+// than the updater's plan check: the updater would meet the others only when staging fails.
 std::string RefuseName(const std::string& name);
 
 // `name` as Windows compares names: every letter in upper case, as the file systems' case

@@ -19,13 +19,11 @@ struct PackageCheckResult {
   std::vector<std::string> problems;  // each names the entry and says why
 };
 
-// Every entry must have a usable name that stays below the program folder (update/zip's
-// rules) within kMaxPackagePath; folders are the entries whose names end in a separator or
-// that carry the folder attribute; no two entries may name the same file, or a file and a
-// folder, as Windows compares names; every file must unpack without a password to its CRC;
-// lastver.xml must lie at the top and declare a version, `expectedVersion` when that is not
-// empty. `progress` (may be empty) hears the unpacked bytes as they are checked, of
-// `totalBytes` it is told first.
+// The updater's own install plan (qzip::PlanPackage: usable, safe names within
+// kMaxPackagePath, no file that is also a folder), nothing in the updater's work folder, every
+// file of the plan unpacking without a password to its CRC, and a lastver.xml at the top that
+// declares a version, `expectedVersion` when that is not empty. `progress` (may be empty)
+// hears the unpacked bytes as they are checked, and their total.
 void CheckPackage(qzip::CZipArchive& archive, const std::string& expectedVersion,
                   PackageCheckResult* result,
                   const std::function<void(uint64_t done, uint64_t totalBytes)>& progress);
