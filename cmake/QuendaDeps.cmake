@@ -1,7 +1,8 @@
 # Dependencies are installed packages, never sources kept in this repository.
 #   zlib:       libz-mingw-w64-dev (Windows), zlib1g-dev (native)
 #   minizip:    libminizip-dev natively; for Windows compiled here from zlib's own
-#               contrib/minizip inside Debian's binutils-source tarball
+#               contrib/minizip inside Debian's binutils-source tarball (reader and writer)
+#   OpenSSL:    libssl-dev natively (update signatures); Windows uses its own CNG instead
 #   GoogleTest: libgtest-dev natively; for Windows built from Debian's googletest sources
 
 if(WIN32)
@@ -18,8 +19,14 @@ if(WIN32)
   set(QUENDA_BINUTILS_TARBALL "/usr/src/binutils/binutils-2.40.tar.xz" CACHE FILEPATH
       "Debian binutils-source tarball that carries zlib's contrib/minizip")
   set(minizip_dir ${CMAKE_BINARY_DIR}/_deps/minizip)
-  set(minizip_files unzip.c unzip.h ioapi.c ioapi.h iowin32.c iowin32.h crypt.h)
-  if(NOT EXISTS ${minizip_dir}/unzip.c)
+  set(minizip_files unzip.c unzip.h zip.c zip.h ioapi.c ioapi.h iowin32.c iowin32.h crypt.h)
+  set(minizip_missing FALSE)
+  foreach(f IN LISTS minizip_files)
+    if(NOT EXISTS ${minizip_dir}/${f})
+      set(minizip_missing TRUE)
+    endif()
+  endforeach()
+  if(minizip_missing)
     if(NOT EXISTS ${QUENDA_BINUTILS_TARBALL})
       message(FATAL_ERROR "minizip: ${QUENDA_BINUTILS_TARBALL} not found (install binutils-source)")
     endif()
@@ -37,7 +44,10 @@ if(WIN32)
     endforeach()
     file(REMOVE_RECURSE ${CMAKE_BINARY_DIR}/_deps/extract)
   endif()
-  add_library(minizip STATIC ${minizip_dir}/unzip.c ${minizip_dir}/ioapi.c ${minizip_dir}/iowin32.c)
+  # One archive for reader and writer: a program links only the objects it uses, so the
+  # updater carries no zip writer.
+  add_library(minizip STATIC ${minizip_dir}/unzip.c ${minizip_dir}/zip.c ${minizip_dir}/ioapi.c
+                             ${minizip_dir}/iowin32.c)
   # Third-party code compiled as it stands: its warnings are not ours to fix.
   target_compile_options(minizip PRIVATE -w)
   target_include_directories(minizip SYSTEM PUBLIC ${minizip_dir})
@@ -47,6 +57,7 @@ else()
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(MINIZIP REQUIRED IMPORTED_TARGET minizip)
   add_library(Quenda::minizip ALIAS PkgConfig::MINIZIP)
+  find_package(OpenSSL REQUIRED)
 endif()
 
 if(QUENDA_TESTS)
