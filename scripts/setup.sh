@@ -15,7 +15,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libbenchmark-dev
   zlib1g-dev libminizip-dev libssl-dev libpugixml-dev pkg-config
   # Test fixtures: archive tools, local servers, clients to compare with
-  python3 zip unzip curl git openssl
+  python3 zip unzip curl git openssl nginx-light
 )
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
@@ -33,6 +33,14 @@ done
 if [ "${#missing[@]}" -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
   $SUDO apt-get update -qq
+  # Servers among them (nginx, which the tests start on a port of their own) must not start
+  # as system services: a policy that says no, for the time of the install.
+  policy=/usr/sbin/policy-rc.d
+  if [ ! -e "$policy" ]; then
+    printf '#!/bin/sh\nexit 101\n' | $SUDO tee "$policy" >/dev/null
+    $SUDO chmod +x "$policy"
+    trap '$SUDO rm -f "$policy"' EXIT
+  fi
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 elif [ -n "${need_update:-}" ]; then
   $SUDO apt-get update -qq

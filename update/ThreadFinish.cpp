@@ -1,6 +1,7 @@
 #include "ThreadFinish.h"
 
 #include "PackageInstall.h"
+#include "PackageSignature.h"
 #include "UpdateCore.h"
 #include "UpdateSettings.h"
 #include "WndUpdate.h"
@@ -29,7 +30,10 @@ bool CThreadFinish::Decide(Decision decision) {
 void CThreadFinish::Proceed() { Decide(kProceed); }
 
 void CThreadFinish::Cancel() {
-  if (Decide(kCancel)) cancel_ = true;
+  if (Decide(kCancel)) {
+    cancel_ = true;
+    signatureDownload_.StopTransfer();
+  }
 }
 
 void CThreadFinish::StopAndWait() {
@@ -51,6 +55,14 @@ bool CThreadFinish::Run() {
   CInstallLock lock(installDir);
   if (!lock.Acquire(kLockWaitMs)) {
     Post(WM_UPDATE_STAGED, false);
+    return false;
+  }
+  // A package that the vendor did not sign is never unpacked.
+  const std::string key = BuiltInPublicKey();
+  if (!key.empty() &&
+      !CheckPackageSignature(key, updateSettings.packageUrl.GetData(),
+                             updateSettings.packagePath.GetData(), signatureDownload_, cancel_)) {
+    if (!cancel_) Post(WM_UPDATE_STAGED, false);
     return false;
   }
   CPackageInstall install(installDir);

@@ -7,6 +7,7 @@
 
 #include <atomic>
 
+#include "PackageSignature.h"
 #include "Thread.h"
 #include "UniqueHandle.h"
 
@@ -17,7 +18,8 @@ class CThreadFinish : public CThread {
   // is let finish.
   ~CThreadFinish() override;
 
-  // One pass: stage and check, report, wait for the window's word, then commit and report.
+  // One pass: check the signature (when this updater has a key), stage and check, report,
+  // wait for the window's word, then commit and report.
   bool Run() override;
 
   // The window's word after WM_UPDATE_STAGED (1): go on with the commit.
@@ -35,6 +37,7 @@ class CThreadFinish : public CThread {
   void Post(UINT message, bool ok);
 
   std::atomic<bool> cancel_{false};
+  CSignatureGetFile signatureDownload_;
   std::atomic<int> decision_{kUndecided};
   quenda::unique_handle decided_;  // manual-reset; set once the decision is made
 };

@@ -89,3 +89,11 @@ std::string PercentEncodeNonAscii(const Utf16String& url) {
   }
   return out;
 }
+
+Utf16String SignatureUrl(const Utf16String& packageUrl) {
+  size_t cut = packageUrl.find_first_of(U16("?#"));
+  if (cut == Utf16String::npos) cut = packageUrl.size();
+  Utf16String url = packageUrl;
+  url.insert(cut, U16(".sig"));
+  return url;
+}

@@ -37,5 +37,9 @@ void ScaleProgress(double total, double done, uint32_t* total32, uint32_t* done3
 // U+FFFD.
 std::string PercentEncodeNonAscii(const Utf16String& url);
 
+// Where a package's signature is published: its address with ".sig" appended to the path,
+// before any query or fragment ("http://h/u.zip?x=1" gives "http://h/u.zip.sig?x=1").
+Utf16String SignatureUrl(const Utf16String& packageUrl);
+
 // The version check after an update: the whole texts, unit by unit, exactly.
 bool VersionsMatch(const Utf16String& expected, const Utf16String& installed);

@@ -121,6 +121,12 @@ TEST(VersionsMatch, WholeTextExactly) {
   EXPECT_FALSE(VersionsMatch(longVersion.substr(0, 31), longVersion));  // no match by cutting
 }
 
+TEST(SignatureUrl, SigOnThePathBeforeAnyQuery) {
+  EXPECT_EQ(SignatureUrl(U("http://h/u.zip")), U("http://h/u.zip.sig"));
+  EXPECT_EQ(SignatureUrl(U("https://h/u.zip?v=2&x=.zip")), U("https://h/u.zip.sig?v=2&x=.zip"));
+  EXPECT_EQ(SignatureUrl(U("http://h/u.zip#top")), U("http://h/u.zip.sig#top"));
+}
+
 TEST(PercentEncodeNonAscii, Utf8BytesOfWhatAsciiLacks) {
   EXPECT_EQ(PercentEncodeNonAscii(U("http://h/a b?x=1%20")), "http://h/a b?x=1%20");
   EXPECT_EQ(PercentEncodeNonAscii(U("http://h/升级/é")), "http://h/%E5%8D%87%E7%BA%A7/%C3%A9");

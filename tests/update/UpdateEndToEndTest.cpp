@@ -87,10 +87,15 @@ bool Poll(const std::function<bool()>& condition, DWORD timeoutMs) {
 // client and a few files the package replaces.
 class Installation {
  public:
-  explicit Installation(const std::wstring& name) : dir(ScratchDir(L"e2e-" + name)) {
+  // `updater`: the build of update.exe to install (default: the one of the runtime folder).
+  explicit Installation(const std::wstring& name, const std::wstring& updater = L"")
+      : dir(ScratchDir(L"e2e-" + name)) {
     const std::wstring bin = RuntimeDir();
     for (const wchar_t* f : {L"update.exe", L"DuiLib.dll", L"Ferrow.dll"}) {
       EXPECT_TRUE(CopyFileW((bin + L"\\" + f).c_str(), (dir + L"\\" + f).c_str(), FALSE)) << f;
+    }
+    if (!updater.empty()) {
+      EXPECT_TRUE(CopyFileW(updater.c_str(), Path(L"update.exe").c_str(), FALSE));
     }
     EXPECT_TRUE(CopyTree(bin + L"\\skin", dir + L"\\skin"));
     EXPECT_TRUE(
@@ -141,8 +146,9 @@ class Installation {
   }
 
   std::wstring CommandLine(const std::wstring& route, const std::wstring& page,
-                           const std::wstring& version = L"2.0.1") const {
-    return Quote(Path(L"update.exe")) + L" " + kClient + L" " + Quote(kCaption) + L" " + Base() +
+                           const std::wstring& version = L"2.0.1",
+                           const std::wstring& server = Base()) const {
+    return Quote(Path(L"update.exe")) + L" " + kClient + L" " + Quote(kCaption) + L" " + server +
            L"/" + route + L"/update.zip " + PageUrl(page) + L" " + Quote(version) + L" " +
            Quote(kPlan);
   }
@@ -371,6 +377,34 @@ INSTANTIATE_TEST_SUITE_P(
                       FailureCase{L"heldfile", L"ok", L"2.0.1", Hindrance::kHeldFile},
                       FailureCase{L"noworkfolder", L"ok", L"2.0.1", Hindrance::kNoWorkFolder}),
     [](const ::testing::TestParamInfo<FailureCase>& info) { return ToUtf8(info.param.name); });
+
+// An updater built with the vendor's public key installs only what the vendor signed, here
+// served by nginx; a package signed with another key, or with none, is refused before the
+// client is touched. (Unkeyed updaters install unsigned packages: the tests above.)
+TEST_F(UpdateEndToEnd, KeyedUpdaterInstallsOnlyWhatTheVendorSigned) {
+  struct Case {
+    const wchar_t* route;
+    bool installs;
+  };
+  for (const Case& c : {Case{L"signed", true}, Case{L"othersig", false}, Case{L"ok", false}}) {
+    SCOPED_TRACE(ToUtf8(c.route));
+    const std::wstring name = std::wstring(L"keyed-") + c.route;
+    Installation inst(name, ExeDir() + L"\\update_keyed.exe");
+    Child& client = inst.StartClient();
+    const auto before = Snapshot(inst.dir);
+    inst.StartUpdate(inst.CommandLine(c.route, name, L"2.0.1", Env(L"QUENDA_NGINX_BASE")));
+    inst.Answer(c.installs ? kSuccess : kFailure, IDOK);
+    EXPECT_EQ(inst.WaitExit(), 0u);
+    EXPECT_FALSE(FileExists(inst.Path(L"update.zip.sig")));
+    if (c.installs) {
+      ExpectNewFiles(inst);
+      ExpectClientRestarted(inst);
+    } else {
+      EXPECT_TRUE(client.Running());
+      EXPECT_EQ(Snapshot(inst.dir), before);
+    }
+  }
+}
 
 // The download completes while the cancel question is open: nothing happens until the answer;
 // No finishes the update, Yes drops it whole.

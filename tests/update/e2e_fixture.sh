@@ -2,12 +2,16 @@
 # The updater's end-to-end fixtures: update packages made by Info-ZIP's zip (the version file,
 # files in nested folders, an empty folder and a new build of the stand-in client), served
 # from a loopback server; then runs the rest of the command line (the test).
-#   e2e_fixture.sh <scratch folder> <new client build> <runtime folder> -- <test command...>
+# Signed copies of a package (the vendor's key, and another key) are served by a real nginx
+# as well, on a port of its own (QUENDA_NGINX_BASE).
+#   e2e_fixture.sh <scratch folder> <new client build> <runtime folder> <vendor's private key>
+#                  -- <test command...>
 set -euo pipefail
 dir=$1
 client=$2
 runtime=$3
-shift 3
+key=$4
+shift 4
 [ "${1:-}" = "--" ] && shift
 
 rm -rf "$dir" && mkdir -p "$dir/www"
@@ -71,8 +75,49 @@ printf '<config><version>2.0.1</version></config>' >"$dir/src/tiny/lastver.xml"
 (cd "$dir/src/tiny" && zip -q -X "$dir/www/tiny-升级/update.zip" lastver.xml)
 printf '<html>installer</html>\n' >"$dir/www/download-page"
 
-export QUENDA_E2E_ROOT="$dir"
-exec python3 "$(dirname "$0")/../support/http_server.py" --root "$dir/www" --log "$dir/requests.log" \
+# Signatures as the vendor makes them (stock OpenSSL); "ok" itself stays unsigned.
+openssl genpkey -algorithm EC -pkeyopt ec_paramgen_curve:P-256 -out "$dir/other-key.pem" 2>/dev/null
+for route in signed othersig; do
+  mkdir -p "$dir/www/$route"
+  cp "$dir/www/ok/update.zip" "$dir/www/$route/update.zip"
+done
+openssl dgst -sha256 -sign "$key" -out "$dir/www/signed/update.zip.sig" "$dir/www/signed/update.zip"
+openssl dgst -sha256 -sign "$dir/other-key.pem" -out "$dir/www/othersig/update.zip.sig" \
+  "$dir/www/othersig/update.zip"
+
+# nginx with a private configuration: one process, everything below $dir/nginx.
+mkdir -p "$dir/nginx"
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+cat >"$dir/nginx/nginx.conf" <<EOF
+daemon off;
+master_process off;
+pid $dir/nginx/nginx.pid;
+error_log $dir/nginx/error.log;
+events { worker_connections 64; }
+http {
+  access_log $dir/nginx/access.log;
+  client_body_temp_path $dir/nginx/body;
+  proxy_temp_path $dir/nginx/proxy;
+  fastcgi_temp_path $dir/nginx/fastcgi;
+  uwsgi_temp_path $dir/nginx/uwsgi;
+  scgi_temp_path $dir/nginx/scgi;
+  default_type application/octet-stream;
+  server {
+    listen 127.0.0.1:$port;
+    root $dir/www;
+  }
+}
+EOF
+nginx -e "$dir/nginx/error.log" -p "$dir/nginx" -c "$dir/nginx/nginx.conf" &
+nginx=$!
+trap 'kill $nginx 2>/dev/null || true' EXIT
+for _ in $(seq 100); do
+  (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
+  sleep 0.05
+done
+
+export QUENDA_E2E_ROOT="$dir" QUENDA_NGINX_BASE="http://127.0.0.1:$port"
+python3 "$(dirname "$0")/../support/http_server.py" --root "$dir/www" --log "$dir/requests.log" \
   --rule /slow/update.zip "rate=300000" \
   --rule /drop/update.zip "drop_after=200000,range=ignore" \
   --rule /held/update.zip "hold_last=$dir/release-held" \

@@ -16,9 +16,9 @@ for f in "$@"; do
   [ -f "$work/folder/$f" ] || fail "missing $f"
 done
 
-# What a bare 32-bit Windows has in system32.
-system="advapi32 comctl32 comdlg32 crypt32 gdi32 imm32 kernel32 msimg32 msvcrt ole32 oleaut32
-  shell32 shlwapi urlmon user32 uxtheme version winhttp wininet winmm ws2_32"
+# What a bare 32-bit Windows (7 or later) has in system32.
+system="advapi32 bcrypt comctl32 comdlg32 crypt32 gdi32 imm32 kernel32 msimg32 msvcrt ole32
+  oleaut32 shell32 shlwapi urlmon user32 uxtheme version winhttp wininet winmm ws2_32"
 shipped=$(cd "$work/folder/bin" && ls | tr 'A-Z' 'a-z')
 for bin in "$work"/folder/bin/*.exe "$work"/folder/bin/*.dll; do
   for dll in $("$objdump" -p "$bin" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z'); do
