@@ -17,7 +17,6 @@
 #include "XmlTextBuffer.h"
 
 class CXmlConversion;
-class CXmlFileReader;
 
 class CXmlDoc {
  public:
@@ -95,25 +94,19 @@ class CXmlDoc {
     uint32_t prevSibling;  // the first child's prevSibling is the last child
   };
   struct OpenElem;
+  class Indexer;
 
   Utf16String BuildIndex(CXmlConversion* source);
   bool SetResult(const Utf16String& loadReport, const Utf16String& message);
+  void DropDocument(const Utf16String& result);
   void Reserve(uint64_t capacity);
   void ClearIndex(uint64_t capacity);
   uint32_t NewRecord();
   XmlElemRec& Rec(uint32_t index);
   const XmlElemRec& Rec(uint32_t index) const;
   void AppendChild(uint32_t parent, uint32_t child);
-  void CloseNeverEnded(std::vector<OpenElem>* stack, size_t from, std::vector<uint32_t>* counts);
   size_t TagNameLength(uint32_t start) const;
   bool TagNameMatches(uint32_t index, const Utf16Char* name) const;
-  // How a loaded file's bytes become the text.
-  enum Converting { NOT_CONVERTING, CONVERTING, READING_AS_CONVERTED };
-  bool ReadOpenFile(CXmlFileReader* file, Utf16String* prefix, Utf16String* readPart,
-                    CXmlConversion* conversion, Converting* converting);
-  bool ReadBytes(CXmlFileReader* file, size_t offset, size_t length, bool utf16, bool bigEndian,
-                 Utf16String* name, Utf16String* readPart, CXmlConversion* conversion,
-                 Converting* converting);
 
   XmlTextBuffer m_doc;
   Utf16String m_strResult;
