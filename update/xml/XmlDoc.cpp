@@ -475,16 +475,24 @@ Utf16String CXmlDoc::ElementData() const {
   return data;
 }
 
-bool CXmlDoc::GetAttribAt(size_t index, Utf16String* name, Utf16String* value) const {
+// The attribute of the current element called `name` or, with `name` null, the one at
+// `index`: its name and its value with entities decoded.
+bool CXmlDoc::FindAttrib(const Utf16Char* name, size_t index, Utf16String* nameOut,
+                         Utf16String* value) const {
   if (m_iPos == 0) return false;
   const XmlElemRec& r = Rec(m_iPos);
   const Utf16Char* text = m_doc.data();
+  const size_t nameLength = name ? Utf16Length(name) : 0;
+  const bool ignoreCase = (m_nDocFlags & DOC_IGNORE_CASE) != 0;
   size_t pos = r.start + 1 + TagNameLength(r.start);
   const size_t end = r.start + r.startTagLength - 1;  // before the closing '>'
   XmlAttrib a;
   for (size_t i = 0; XmlNextAttrib(text, &pos, end, &a); ++i) {
-    if (i != index) continue;
-    if (name) name->assign(text + a.nameStart, a.nameLength);
+    if (name ? !XmlNamesEqual(text + a.nameStart, a.nameLength, name, nameLength, ignoreCase)
+             : i != index) {
+      continue;
+    }
+    if (nameOut) nameOut->assign(text + a.nameStart, a.nameLength);
     if (value) {
       value->clear();
       XmlDecodeEntities(text + a.valueStart, a.valueLength, value);
@@ -494,22 +502,10 @@ bool CXmlDoc::GetAttribAt(size_t index, Utf16String* name, Utf16String* value) c
   return false;
 }
 
+bool CXmlDoc::GetAttribAt(size_t index, Utf16String* name, Utf16String* value) const {
+  return FindAttrib(nullptr, index, name, value);
+}
+
 bool CXmlDoc::GetAttrib(const Utf16Char* name, Utf16String* value) const {
-  if (m_iPos == 0 || name == nullptr) return false;
-  const XmlElemRec& r = Rec(m_iPos);
-  const Utf16Char* text = m_doc.data();
-  const size_t nameLength = Utf16Length(name);
-  const bool ignoreCase = (m_nDocFlags & DOC_IGNORE_CASE) != 0;
-  size_t pos = r.start + 1 + TagNameLength(r.start);
-  const size_t end = r.start + r.startTagLength - 1;
-  XmlAttrib a;
-  while (XmlNextAttrib(text, &pos, end, &a)) {
-    if (!XmlNamesEqual(text + a.nameStart, a.nameLength, name, nameLength, ignoreCase)) continue;
-    if (value) {
-      value->clear();
-      XmlDecodeEntities(text + a.valueStart, a.valueLength, value);
-    }
-    return true;
-  }
-  return false;
+  return name != nullptr && FindAttrib(name, 0, nullptr, value);
 }

@@ -107,6 +107,8 @@ class CXmlDoc {
   void AppendChild(uint32_t parent, uint32_t child);
   size_t TagNameLength(uint32_t start) const;
   bool TagNameMatches(uint32_t index, const Utf16Char* name) const;
+  bool FindAttrib(const Utf16Char* name, size_t index, Utf16String* nameOut,
+                  Utf16String* value) const;
 
   XmlTextBuffer m_doc;
   Utf16String m_strResult;
