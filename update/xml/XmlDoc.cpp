@@ -162,7 +162,7 @@ class CXmlDoc::Indexer {
  public:
   explicit Indexer(CXmlDoc* doc)
       : m_owner(*doc),
-        m_text(doc->m_doc.data()),  // converting in place never moves it
+        m_text(doc->m_doc.data()),  // a conversion under way never moves it
         m_bIgnoreCase((doc->m_nDocFlags & DOC_IGNORE_CASE) != 0),
         m_counts(kNameBuckets, 0) {
     m_stack.reserve(6);

@@ -35,7 +35,9 @@ class CXmlDoc {
   // UTF-8 check, else the system's ANSI code page), converts it to UTF-16 and indexes it.
   // On Windows `path` is a Win32 path; elsewhere it is a UTF-8 file-system path given as
   // UTF-16. True only when the file was read and the document is well-formed; ResultText()
-  // then starts with a report of the encoding and the lengths read.
+  // then starts with a report of the encoding and the lengths read. A file that can't be
+  // opened or read, is too large to index, or leaves no memory for its text or index leaves
+  // an empty document and the system's message for the reason.
   bool LoadFile(const Utf16Char* path);
 
   // Replaces the document with `text` and indexes it. True when it is well-formed; otherwise
