@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <string>
 
+#include "XmlEncoding.h"
+#include "XmlPlatform.h"
 #include "XmlTestUtil.h"
 
 #ifdef _WIN32
@@ -261,28 +263,46 @@ std::string WithoutZeros(std::string bytes) {
   return bytes;
 }
 
-TEST_F(XmlLoad, LongUtf8TextConvertsExactlyAcrossReadPieces) {
-  // Files are read and converted a piece at a time where the platform allows: sequences of
-  // 1 to 4 bytes must survive being cut at any point, and zero bytes anywhere (inside a
-  // sequence too) are left out as if removed first.
-  const std::string cycle = "a\xc3\xa9\xe4\xb8\xad\xf0\x9f\x98\x80";  // a é 中 😀
-  for (int shift = 0; shift < 10; ++shift) {
-    std::string body(shift, 'x');
-    while (body.size() < 140000) body += cycle;
-    for (int withZeros = 0; withZeros < 2; ++withZeros) {
-      std::string text = body;
-      if (withZeros) {
+TEST_F(XmlLoad, Utf8ConvertedInPiecesIsWhatTheWholeFileConvertsTo) {
+  // UTF-8 is read and converted a piece at a time. Whatever the bytes, valid or not, and
+  // wherever pieces end, the text must be what the platform's conversion makes of the whole
+  // file without its zero bytes, and zero bytes anywhere (inside a sequence too) are left out.
+  struct Case {
+    const char* what;
+    std::string cycle;
+    const char* lead;  // "" starts with '<' (no check); " " has the UTF-8 check choose
+  } cases[] = {
+      {"valid", "a\xc3\xa9\xe4\xb8\xad\xf0\x9f\x98\x80", ""},  // a é 中 😀
+      {"valid, checked", "a\xc3\xa9\xe4\xb8\xad\xf0\x9f\x98\x80", " "},
+      // Cut-off sequences before ASCII, stray followers, overlong forms, surrogates, values
+      // past U+10FFFF and bytes that never lead.
+      {"invalid", "\xe4\xb8 \xe4x\xf0\x9f\x98y\x80\xbf\xc0\xaf\xed\xa0\x80\xf4\x90\x80\x80\xff ab",
+       ""},
+      // No three ASCII bytes in a row for far longer than a piece.
+      {"CJK only", "\xe4\xb8\xad\xe6\x96\x87", ""},
+  };
+  for (const Case& c : cases) {
+    for (int variant = 0; variant < 6; ++variant) {
+      std::string text(variant / 2, 'x');
+      while (text.size() < 140000) text += c.cycle;
+      if (variant % 2) {
         for (size_t at = 997; at < text.size(); at += 4093) text.insert(at, 1 + at % 3, '\0');
       }
-      const std::string file = "<r>" + text + "</r>";
-      ASSERT_TRUE(Load(file)) << shift;
-      const Utf16String expected = W("<r>" + WithoutZeros(text) + "</r>");
-      ASSERT_EQ(doc_.GetDocLength(), expected.size()) << shift;
-      EXPECT_TRUE(std::equal(expected.begin(), expected.end(), doc_.GetDocText())) << shift;
-      const size_t zeros = file.size() - WithoutZeros(file).size();
+      const std::string file = std::string(c.lead) + "<r>" + text + "</r>";
+      const std::string bytes = WithoutZeros(file);
+      Load(file);
+      Utf16String expected(bytes.size(), 0);
+      expected.resize(XmlConvertToUtf16(XML_CP_UTF8, bytes.data(), bytes.size(), &expected[0],
+                                        expected.size()));
+      ASSERT_EQ(doc_.GetDocLength(), expected.size()) << c.what << variant;
+      EXPECT_TRUE(std::equal(expected.begin(), expected.end(), doc_.GetDocText()))
+          << c.what << variant;
+      const size_t zeros = file.size() - bytes.size();
       EXPECT_EQ(Result(doc_), "UTF-8 length " + std::to_string(file.size()) + " " +
                                   (zeros ? "(" + std::to_string(zeros) + " nulls removed) " : "") +
-                                  "to " + std::to_string(expected.size()) + " wide chars ");
+                                  (*c.lead ? "(used UTF-8 detection) " : "") + "to " +
+                                  std::to_string(expected.size()) + " wide chars ")
+          << c.what << variant;
     }
   }
 }

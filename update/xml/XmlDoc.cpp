@@ -1,12 +1,9 @@
 #include "XmlDoc.h"
 
 #include <algorithm>
-#include <memory>
-#include <new>
 #include <string>
 
-#include "XmlEncoding.h"
-#include "XmlPlatform.h"
+#include "XmlConversion.h"
 #include "XmlScan.h"
 
 namespace {
@@ -36,17 +33,7 @@ uint32_t NameBucket(const Utf16Char* name, size_t length, bool ignoreCase) {
   return (static_cast<uint32_t>(length) * 31u + first * 7u + last * 131u) & (kNameBuckets - 1);
 }
 
-// Offsets are 32-bit: a longer text can't be indexed.
-const size_t kMaxDocLength = 0x7FFFFFFF;
-
 void Append(Utf16String* out, const char* ascii) { XmlAppendAscii(out, ascii); }
-
-void AppendNulls(Utf16String* report, size_t nulls) {
-  if (nulls == 0) return;
-  Append(report, "(");
-  XmlAppendNumber(report, nulls);
-  Append(report, " nulls removed) ");
-}
 
 }  // namespace
 
@@ -119,42 +106,6 @@ void CXmlDoc::AppendChild(uint32_t parent, uint32_t child) {
   first.prevSibling = child;
 }
 
-// Closes the open elements stack[from..] as never ended: each keeps only its start tag, and
-// its children move up to follow it as siblings. Going from the outermost inwards moves every
-// element at most once (inwards-out would move the same children again at every level).
-void CXmlDoc::CloseNeverEnded(std::vector<OpenElem>* stack, size_t from,
-                              std::vector<uint32_t>* counts) {
-  for (size_t s = from; s < stack->size(); ++s) {
-    const uint32_t index = (*stack)[s].index;
-    --(*counts)[(*stack)[s].bucket];
-    XmlElemRec& r = Rec(index);
-    r.length = r.startTagLength;
-    r.endTagLength = 0;
-    r.flags |= ELEM_NEVER_ENDED;
-    const uint32_t first = r.firstChild;
-    if (first == 0) continue;
-    const uint32_t last = Rec(first).prevSibling;
-    const uint32_t level = r.flags & ELEM_LEVEL_MASK;
-    for (uint32_t c = first; c != 0; c = Rec(c).nextSibling) {
-      XmlElemRec& moved = Rec(c);
-      moved.parent = r.parent;
-      moved.flags = (moved.flags & ~ELEM_LEVEL_MASK) | level;
-    }
-    const uint32_t next = r.nextSibling;
-    Rec(last).nextSibling = next;
-    if (next != 0) {
-      Rec(next).prevSibling = last;
-    } else {
-      Rec(Rec(r.parent).firstChild).prevSibling = last;
-    }
-    r.nextSibling = first;
-    Rec(first).prevSibling = index;
-    r.firstChild = 0;
-  }
-  Rec(0).flags |= DOC_NOT_WELL_FORMED;
-  stack->resize(from);
-}
-
 size_t CXmlDoc::TagNameLength(uint32_t start) const {
   const Utf16Char* text = m_doc.data();
   const size_t end = m_doc.size();
@@ -171,12 +122,10 @@ bool CXmlDoc::SetDocText(const Utf16Char* text) {
 
 bool CXmlDoc::SetDocText(const Utf16Char* text, size_t length) {
   m_nDocFlags &= ~(DOC_UTF16LE_BOM | DOC_UTF8_BOM | DOC_UTF16BE_BOM);
-  if (length > kMaxDocLength) {
-    m_doc.clear();
-    ClearIndex(8);
-    m_bWellFormed = false;
-    m_strResult.clear();
-    Append(&m_strResult, "Document too large");
+  if (length > kXmlMaxDocLength) {
+    Utf16String result;
+    Append(&result, "Document too large");
+    DropDocument(result);
     return false;
   }
   if (text == nullptr) length = 0;
@@ -199,135 +148,233 @@ bool CXmlDoc::SetResult(const Utf16String& loadReport, const Utf16String& messag
   return m_bWellFormed;
 }
 
-// Builds the element table in one pass over the text; returns the first problem in words (""
-// when there is none). With a conversion under way, the text is indexed as it is converted:
-// the scan stops at what is ready, and a node that reaches that point is scanned again once
-// more is (it may end differently with more text behind it).
-Utf16String CXmlDoc::BuildIndex(CXmlConversion* source) {
-  const bool ignoreCase = (m_nDocFlags & DOC_IGNORE_CASE) != 0;
-  size_t ready = source ? source->Ready() : m_doc.size();
-  bool more = source != nullptr && !source->Finished();
-  ClearIndex(m_doc.size() / 64 + 8);  // while converting, the size is an upper bound
+// Nothing half-built stays behind: no text, no elements, and `result` says why.
+void CXmlDoc::DropDocument(const Utf16String& result) {
+  XmlTextBuffer().swap(m_doc);
+  ClearIndex(8);
+  m_bWellFormed = false;
+  m_strResult = result;
+}
 
-  Utf16String message;  // the first problem, in words
-  bool problem = false;
-  if (ready == 0 && !more) {
-    Append(&message, "Empty document");
-  } else {
-    const Utf16Char* text = m_doc.data();  // converting in place never moves it
-    std::vector<OpenElem> stack;
-    stack.reserve(6);
-    std::vector<uint32_t> counts(kNameBuckets, 0);
+// One pass over the text with a stack of the open elements: each node is indexed as it is
+// scanned, and the first problem is kept in words.
+class CXmlDoc::Indexer {
+ public:
+  explicit Indexer(CXmlDoc* doc)
+      : m_owner(*doc),
+        m_text(doc->m_doc.data()),  // a conversion under way never moves it
+        m_bIgnoreCase((doc->m_nDocFlags & DOC_IGNORE_CASE) != 0),
+        m_counts(kNameBuckets, 0) {
+    m_stack.reserve(6);
+  }
+
+  // Scans node after node. With a conversion under way, the scan stops at what is ready, and
+  // a node that reaches that point is scanned again once more is (it may end differently
+  // with more text behind it). Asking for at least as much again as that node has so far
+  // keeps a node that spans many pieces from being scanned over and over.
+  void Scan(CXmlConversion* source) {
+    size_t ready = source ? source->Ready() : m_owner.m_doc.size();
+    bool more = source != nullptr && !source->Finished();
     XmlToken t;
     for (size_t pos = 0;; pos = t.start + t.length) {
       // Text and whitespace are not indexed: go straight to the next markup.
-      pos = XmlFindUnit(text, pos, ready, '<');
-      XmlScanNode(text, pos, ready, &t);
+      pos = XmlFindUnit(m_text, pos, ready, '<');
+      XmlScanNode(m_text, pos, ready, &t);
       if (more && t.start + t.length == ready) {
-        ready = source->Continue();
+        ready = source->Continue(ready - t.start);
         more = !source->Finished();
         t.length = 0;  // scan again from t.start
         continue;
       }
-      if (t.type == XML_END_OF_TEXT) break;
-
-      if (t.type == XML_START_TAG) {
-        const uint32_t parent = stack.empty() ? 0 : stack.back().index;
-        const uint32_t index = NewRecord();
-        XmlElemRec& r = Rec(index);
-        r.start = static_cast<uint32_t>(t.start);
-        r.startTagLength = static_cast<uint32_t>(t.length);
-        r.flags = static_cast<uint32_t>(std::min<size_t>(stack.size(), ELEM_LEVEL_MASK));
-        AppendChild(parent, index);
-        if (t.flags & XML_TOKEN_EMPTY_ELEMENT) {
-          r.length = r.startTagLength;  // complete at once
-        } else {
-          if (stack.size() == stack.capacity()) stack.reserve(stack.capacity() * 2 + 6);
-          const uint32_t bucket = NameBucket(text + t.nameStart, t.nameLength, ignoreCase);
-          stack.push_back(OpenElem{index, static_cast<uint32_t>(t.nameLength), bucket});
-          ++counts[bucket];
-        }
-      } else if (t.type == XML_END_TAG) {
-        const Utf16Char* name = text + t.nameStart;
-        size_t found = stack.size();
-        if (!stack.empty() &&
-            XmlNamesEqual(text + Rec(stack.back().index).start + 1, stack.back().nameLength, name,
-                          t.nameLength, ignoreCase)) {
-          found = stack.size() - 1;  // the usual case: it ends the innermost element
-        } else if (counts[NameBucket(name, t.nameLength, ignoreCase)] != 0) {
-          const uint32_t bucket = NameBucket(name, t.nameLength, ignoreCase);
-          for (size_t s = stack.size() - 1; s-- > 0;) {
-            const OpenElem& e = stack[s];
-            if (e.bucket == bucket && XmlNamesEqual(text + Rec(e.index).start + 1, e.nameLength,
-                                                    name, t.nameLength, ignoreCase)) {
-              found = s;
-              break;
-            }
-          }
-        }
-        if (found == stack.size()) {
-          // Ignored, but the document is not well-formed.
-          Rec(0).flags |= DOC_NOT_WELL_FORMED;
-          if (!problem) {
-            problem = true;
-            Append(&message, "No start tag for end tag '");
-            message.append(name, t.nameLength);
-            Append(&message, "' at offset ");
-            XmlAppendNumber(&message, t.start);
-          }
-          continue;
-        }
-        if (found + 1 < stack.size()) {
-          if (!problem) {
-            problem = true;
-            const XmlElemRec& open = Rec(stack.back().index);
-            Append(&message, "End tag '");
-            message.append(name, t.nameLength);
-            Append(&message, "' at offset ");
-            XmlAppendNumber(&message, t.start + 1);
-            Append(&message, " does not match start tag '");
-            message.append(text + open.start + 1, stack.back().nameLength);
-            Append(&message, "' at offset ");
-            XmlAppendNumber(&message, open.start);
-          }
-          CloseNeverEnded(&stack, found + 1, &counts);
-        }
-        XmlElemRec& r = Rec(stack.back().index);
-        r.length = static_cast<uint32_t>(t.start + t.length - r.start);
-        r.endTagLength = static_cast<uint32_t>(t.length);
-        --counts[stack.back().bucket];
-        stack.pop_back();
-      } else if (t.type == XML_BAD_NODE) {
-        Rec(0).flags |= DOC_NOT_WELL_FORMED;
-        if (!stack.empty()) Rec(stack.back().index).flags |= ELEM_HAS_ERROR;
-        if (!problem) {
-          problem = true;
-          message = XmlProblemText(t);
-        }
-      }
+      if (t.type == XML_END_OF_TEXT) return;
+      if (t.type == XML_START_TAG) StartTag(t);
+      if (t.type == XML_END_TAG) EndTag(t);
+      if (t.type == XML_BAD_NODE) BadNode(t);
       // Comments, CDATA sections, processing instructions and declarations are not indexed
       // either: they stay in the text.
     }
-    if (!stack.empty()) {
-      if (!problem) {
-        problem = true;
-        const XmlElemRec& open = Rec(stack.back().index);
-        Append(&message, "Element '");
-        message.append(text + open.start + 1, stack.back().nameLength);
-        Append(&message, "' at offset ");
-        XmlAppendNumber(&message, open.start);
-        Append(&message, " not ended");
+  }
+
+  // Closes what is still open as never ended; returns the first problem in words, or what
+  // is wrong with the root.
+  Utf16String Finish() {
+    if (!m_stack.empty()) {
+      if (Utf16String* message = FirstProblem()) {
+        const OpenElem& open = m_stack.back();
+        Append(message, "Element '");
+        message->append(Name(open), open.nameLength);
+        Append(message, "' at offset ");
+        XmlAppendNumber(message, m_owner.Rec(open.index).start);
+        Append(message, " not ended");
       }
-      CloseNeverEnded(&stack, 0, &counts);
+      CloseNeverEnded(0);
     }
-    const uint32_t root = Rec(0).firstChild;
+    const uint32_t root = m_owner.Rec(0).firstChild;
     if (root == 0) {
-      message.clear();
-      Append(&message, "No root element");
-    } else if (Rec(root).nextSibling != 0) {
-      message.clear();
-      Append(&message, "Root element has sibling");
+      m_message.clear();
+      Append(&m_message, "No root element");
+    } else if (m_owner.Rec(root).nextSibling != 0) {
+      m_message.clear();
+      Append(&m_message, "Root element has sibling");
     }
+    return m_message;
+  }
+
+ private:
+  // A new record, the last child of the innermost open element; pushed unless it is an
+  // empty-element tag, which is complete at once.
+  void StartTag(const XmlToken& t) {
+    const uint32_t parent = m_stack.empty() ? 0 : m_stack.back().index;
+    const uint32_t index = m_owner.NewRecord();
+    XmlElemRec& r = m_owner.Rec(index);
+    r.start = static_cast<uint32_t>(t.start);
+    r.startTagLength = static_cast<uint32_t>(t.length);
+    r.flags = static_cast<uint32_t>(std::min<size_t>(m_stack.size(), ELEM_LEVEL_MASK));
+    m_owner.AppendChild(parent, index);
+    if (t.flags & XML_TOKEN_EMPTY_ELEMENT) {
+      r.length = r.startTagLength;
+      return;
+    }
+    if (m_stack.size() == m_stack.capacity()) m_stack.reserve(m_stack.capacity() * 2 + 6);
+    const uint32_t bucket = Bucket(m_text + t.nameStart, t.nameLength);
+    m_stack.push_back(OpenElem{index, static_cast<uint32_t>(t.nameLength), bucket});
+    ++m_counts[bucket];
+  }
+
+  // Ends the open element of the same name; those opened inside it are never ended. An end
+  // tag that no open element matches is ignored.
+  void EndTag(const XmlToken& t) {
+    const Utf16Char* name = m_text + t.nameStart;
+    const size_t found = FindOpen(name, t.nameLength);
+    if (found == m_stack.size()) {
+      m_owner.Rec(0).flags |= DOC_NOT_WELL_FORMED;
+      if (Utf16String* message = FirstProblem()) {
+        Append(message, "No start tag for end tag '");
+        message->append(name, t.nameLength);
+        Append(message, "' at offset ");
+        XmlAppendNumber(message, t.start);
+      }
+      return;
+    }
+    if (found + 1 < m_stack.size()) {
+      if (Utf16String* message = FirstProblem()) {
+        const OpenElem& open = m_stack.back();
+        Append(message, "End tag '");
+        message->append(name, t.nameLength);
+        Append(message, "' at offset ");
+        XmlAppendNumber(message, t.start + 1);
+        Append(message, " does not match start tag '");
+        message->append(Name(open), open.nameLength);
+        Append(message, "' at offset ");
+        XmlAppendNumber(message, m_owner.Rec(open.index).start);
+      }
+      CloseNeverEnded(found + 1);
+    }
+    XmlElemRec& r = m_owner.Rec(m_stack.back().index);
+    r.length = static_cast<uint32_t>(t.start + t.length - r.start);
+    r.endTagLength = static_cast<uint32_t>(t.length);
+    --m_counts[m_stack.back().bucket];
+    m_stack.pop_back();
+  }
+
+  void BadNode(const XmlToken& t) {
+    m_owner.Rec(0).flags |= DOC_NOT_WELL_FORMED;
+    if (!m_stack.empty()) m_owner.Rec(m_stack.back().index).flags |= ELEM_HAS_ERROR;
+    if (Utf16String* message = FirstProblem()) *message = XmlProblemText(t);
+  }
+
+  // The innermost open element called `name`, or m_stack.size() when none is.
+  size_t FindOpen(const Utf16Char* name, size_t length) const {
+    if (m_stack.empty()) return 0;
+    // The usual case: it ends the innermost element.
+    const OpenElem& top = m_stack.back();
+    if (XmlNamesEqual(Name(top), top.nameLength, name, length, m_bIgnoreCase)) {
+      return m_stack.size() - 1;
+    }
+    const uint32_t bucket = Bucket(name, length);
+    if (m_counts[bucket] == 0) return m_stack.size();
+    for (size_t s = m_stack.size() - 1; s-- > 0;) {
+      const OpenElem& e = m_stack[s];
+      if (e.bucket == bucket && XmlNamesEqual(Name(e), e.nameLength, name, length, m_bIgnoreCase)) {
+        return s;
+      }
+    }
+    return m_stack.size();
+  }
+
+  // Closes the open elements m_stack[from..] as never ended: each keeps only its start tag,
+  // and its children move up to follow it as siblings. Going from the outermost inwards moves
+  // every element at most once (inwards-out would move the same children again at every
+  // level).
+  void CloseNeverEnded(size_t from) {
+    for (size_t s = from; s < m_stack.size(); ++s) {
+      --m_counts[m_stack[s].bucket];
+      MoveChildrenUp(m_stack[s].index);
+    }
+    m_owner.Rec(0).flags |= DOC_NOT_WELL_FORMED;
+    m_stack.resize(from);
+  }
+
+  void MoveChildrenUp(uint32_t index) {
+    XmlElemRec& r = m_owner.Rec(index);
+    r.length = r.startTagLength;
+    r.endTagLength = 0;
+    r.flags |= ELEM_NEVER_ENDED;
+    const uint32_t first = r.firstChild;
+    if (first == 0) return;
+    const uint32_t last = m_owner.Rec(first).prevSibling;
+    const uint32_t level = r.flags & ELEM_LEVEL_MASK;
+    for (uint32_t c = first; c != 0; c = m_owner.Rec(c).nextSibling) {
+      XmlElemRec& moved = m_owner.Rec(c);
+      moved.parent = r.parent;
+      moved.flags = (moved.flags & ~ELEM_LEVEL_MASK) | level;
+    }
+    const uint32_t next = r.nextSibling;
+    m_owner.Rec(last).nextSibling = next;
+    if (next != 0) {
+      m_owner.Rec(next).prevSibling = last;
+    } else {
+      m_owner.Rec(m_owner.Rec(r.parent).firstChild).prevSibling = last;
+    }
+    r.nextSibling = first;
+    m_owner.Rec(first).prevSibling = index;
+    r.firstChild = 0;
+  }
+
+  // Where the message of the first problem goes; null once there was one.
+  Utf16String* FirstProblem() {
+    if (m_bProblem) return nullptr;
+    m_bProblem = true;
+    return &m_message;
+  }
+
+  const Utf16Char* Name(const OpenElem& e) const { return m_text + m_owner.Rec(e.index).start + 1; }
+
+  uint32_t Bucket(const Utf16Char* name, size_t length) const {
+    return NameBucket(name, length, m_bIgnoreCase);
+  }
+
+  CXmlDoc& m_owner;
+  const Utf16Char* m_text;
+  const bool m_bIgnoreCase;
+  std::vector<OpenElem> m_stack;
+  // Open elements per name bucket (NameBucket).
+  std::vector<uint32_t> m_counts;
+  Utf16String m_message;
+  bool m_bProblem = false;
+};
+
+// Builds the element table; returns the first problem in words ("" when there is none).
+// With a conversion under way, the text is indexed as it is converted.
+Utf16String CXmlDoc::BuildIndex(CXmlConversion* source) {
+  ClearIndex(m_doc.size() / 64 + 8);  // while converting, the size is an upper bound
+  Utf16String message;
+  if (source == nullptr && m_doc.empty()) {
+    Append(&message, "Empty document");
+  } else {
+    Indexer indexer(this);
+    indexer.Scan(source);
+    message = indexer.Finish();
   }
   if (source) {
     source->Finish();
@@ -428,16 +475,24 @@ Utf16String CXmlDoc::ElementData() const {
   return data;
 }
 
-bool CXmlDoc::GetAttribAt(size_t index, Utf16String* name, Utf16String* value) const {
+// The attribute of the current element called `name` or, with `name` null, the one at
+// `index`: its name and its value with entities decoded.
+bool CXmlDoc::FindAttrib(const Utf16Char* name, size_t index, Utf16String* nameOut,
+                         Utf16String* value) const {
   if (m_iPos == 0) return false;
   const XmlElemRec& r = Rec(m_iPos);
   const Utf16Char* text = m_doc.data();
+  const size_t nameLength = name ? Utf16Length(name) : 0;
+  const bool ignoreCase = (m_nDocFlags & DOC_IGNORE_CASE) != 0;
   size_t pos = r.start + 1 + TagNameLength(r.start);
   const size_t end = r.start + r.startTagLength - 1;  // before the closing '>'
   XmlAttrib a;
   for (size_t i = 0; XmlNextAttrib(text, &pos, end, &a); ++i) {
-    if (i != index) continue;
-    if (name) name->assign(text + a.nameStart, a.nameLength);
+    if (name ? !XmlNamesEqual(text + a.nameStart, a.nameLength, name, nameLength, ignoreCase)
+             : i != index) {
+      continue;
+    }
+    if (nameOut) nameOut->assign(text + a.nameStart, a.nameLength);
     if (value) {
       value->clear();
       XmlDecodeEntities(text + a.valueStart, a.valueLength, value);
@@ -445,201 +500,12 @@ bool CXmlDoc::GetAttribAt(size_t index, Utf16String* name, Utf16String* value) c
     return true;
   }
   return false;
+}
+
+bool CXmlDoc::GetAttribAt(size_t index, Utf16String* name, Utf16String* value) const {
+  return FindAttrib(nullptr, index, name, value);
 }
 
 bool CXmlDoc::GetAttrib(const Utf16Char* name, Utf16String* value) const {
-  if (m_iPos == 0 || name == nullptr) return false;
-  const XmlElemRec& r = Rec(m_iPos);
-  const Utf16Char* text = m_doc.data();
-  const size_t nameLength = Utf16Length(name);
-  const bool ignoreCase = (m_nDocFlags & DOC_IGNORE_CASE) != 0;
-  size_t pos = r.start + 1 + TagNameLength(r.start);
-  const size_t end = r.start + r.startTagLength - 1;
-  XmlAttrib a;
-  while (XmlNextAttrib(text, &pos, end, &a)) {
-    if (!XmlNamesEqual(text + a.nameStart, a.nameLength, name, nameLength, ignoreCase)) continue;
-    if (value) {
-      value->clear();
-      XmlDecodeEntities(text + a.valueStart, a.valueLength, value);
-    }
-    return true;
-  }
-  return false;
-}
-
-// ---- Loading a file ------------------------------------------------------------------------
-
-bool CXmlDoc::LoadFile(const Utf16Char* path) {
-  m_nDocFlags &= ~(DOC_UTF16LE_BOM | DOC_UTF8_BOM | DOC_UTF16BE_BOM | DOC_READING);
-  CXmlFileReader file;
-  CXmlConversion conversion;
-  Utf16String prefix;    // the encoding part of the report
-  Utf16String readPart;  // what reading found
-  Converting converting = NOT_CONVERTING;
-  bool ok = file.Open(path);
-  if (ok) {
-    m_nDocFlags |= DOC_READING;
-    ok = ReadOpenFile(&file, &prefix, &readPart, &conversion, &converting);
-  }
-  Utf16String message;
-  if (ok) {
-    // A conversion under way goes on as the text is indexed (reading, too, where it can).
-    message = BuildIndex(converting != NOT_CONVERTING ? &conversion : nullptr);
-    if (conversion.Failed()) {
-      ok = false;
-    } else if (converting != NOT_CONVERTING) {
-      if (converting == READING_AS_CONVERTED) {
-        Append(&readPart, "length ");
-        XmlAppendNumber(&readPart, conversion.BytesRead());
-        readPart.push_back(' ');
-      }
-      AppendNulls(&readPart, conversion.RemovedZeros());
-      Append(&readPart, "to ");
-      XmlAppendNumber(&readPart, m_doc.size());
-      Append(&readPart, " wide chars ");
-    }
-  }
-  m_nDocFlags &= ~DOC_READING;
-  if (!ok) {
-    // Nothing half-loaded stays behind: the previous document is gone, the report says why:
-    // the system's message, in place of what reading would have found.
-    m_doc.clear();
-    ClearIndex(8);
-    m_bWellFormed = false;
-    m_strResult = prefix + file.ErrorText();
-    return false;
-  }
-  return SetResult(prefix + readPart, message);
-}
-
-// Reads the open file into m_doc: finds the encoding, then reads the bytes, as UTF-16 or set up
-// for conversion (*converting). *prefix gets the encoding part of the report, *readPart what
-// reading found so far; counts known only once the conversion is through come later.
-bool CXmlDoc::ReadOpenFile(CXmlFileReader* file, Utf16String* prefix, Utf16String* readPart,
-                           CXmlConversion* conversion, Converting* converting) {
-  // 1. The encoding: a byte-order mark, else a declaration in the first 1024 bytes, else a
-  //    file starting with '<' is UTF-8.
-  Utf16String name;
-  size_t markLength = 0;
-  bool utf16 = false;
-  bool bigEndian = false;
-  uint64_t size = 0;
-  bool ok = file->Size(&size);
-  if (ok && size > 0) {
-    unsigned char head[1024];
-    size_t headLength = 0;
-    ok = file->ReadAt(0, head, static_cast<size_t>(std::min<uint64_t>(size, sizeof head)),
-                      &headLength);
-    switch (ok ? XmlDetectBom(head, headLength, &markLength) : XML_BOM_NONE) {
-      case XML_BOM_UTF8:
-        Append(&name, "UTF-8");
-        m_nDocFlags |= DOC_UTF8_BOM;
-        break;
-      case XML_BOM_UTF16LE:
-        Append(&name, "UTF-16LE");
-        m_nDocFlags |= DOC_UTF16LE_BOM;
-        utf16 = true;
-        break;
-      case XML_BOM_UTF16BE:
-        Append(&name, "UTF-16BE");
-        m_nDocFlags |= DOC_UTF16BE_BOM;
-        utf16 = true;
-        bigEndian = true;
-        break;
-      case XML_BOM_NONE:
-        if (ok && headLength > 0) {
-          Utf16String first;
-          XmlConvertToUtf16(XML_CP_UTF8, reinterpret_cast<const char*>(head), headLength, &first);
-          name = XmlDeclaredEncoding(first.data(), first.size());
-          if (name.empty() && head[0] == '<') Append(&name, "UTF-8");
-        }
-        break;
-    }
-  }
-  const bool named = !name.empty();
-
-  // 2. The rest of the file in one piece, converted to UTF-16.
-  if (ok) {
-    const uint64_t toRead = size - std::min<uint64_t>(size, markLength);
-    if (toRead == 0) {
-      Append(readPart, "0 length ");
-      m_doc.clear();
-    } else if (toRead > kMaxDocLength) {
-      file->SetTooLarge();
-      ok = false;
-    } else {
-      ok = ReadBytes(file, markLength, static_cast<size_t>(toRead), utf16, bigEndian, &name,
-                     readPart, conversion, converting);
-    }
-  }
-
-  // The encoding name with the mark found, or (no name at first) the name that the UTF-8 check
-  // gave, or "ANSI".
-  if (named) {
-    *prefix = name;
-    if (markLength != 0) Append(prefix, " BOM +");
-    prefix->push_back(' ');
-  } else if (!name.empty()) {
-    *prefix = name;
-    prefix->push_back(' ');
-  } else {
-    Append(prefix, "ANSI ");
-  }
-  return ok;
-}
-
-bool CXmlDoc::ReadBytes(CXmlFileReader* file, size_t offset, size_t length, bool utf16,
-                        bool bigEndian, Utf16String* name, Utf16String* readPart,
-                        CXmlConversion* conversion, Converting* converting) {
-  if (!name->empty() && !utf16) {
-    // The encoding is known: read and convert together.
-    const unsigned codePage = XmlCodePageOfName(name->data(), name->size());
-    if (!conversion->StartReading(codePage, &m_doc, file, offset, length)) return false;
-    *converting = READING_AS_CONVERTED;
-    return true;
-  }
-
-  // The bytes are read straight into the text's own storage: a UTF-16 file fills it as it
-  // is, an 8-bit file its upper half, from where it is converted (in place where the
-  // platform can). No second copy of the file is made.
-  const size_t units = utf16 ? (length + 1) / 2 : length;
-  try {
-    m_doc.resize(units);
-  } catch (const std::bad_alloc&) {
-    file->SetOutOfMemory();
-    return false;
-  }
-  char* base = reinterpret_cast<char*>(m_doc.data());
-  const size_t byteOffset = utf16 ? 0 : units * sizeof(Utf16Char) - length;
-  char* bytes = base + byteOffset;
-  size_t got = 0;
-  if (!file->ReadAt(offset, bytes, length, &got)) return false;
-
-  if (utf16) {
-    size_t n = got / 2;
-    Append(readPart, "length ");
-    XmlAppendNumber(readPart, n);
-    readPart->push_back(' ');
-    AppendNulls(readPart, XmlUnitsInPlace(m_doc.data(), &n, bigEndian));
-    m_doc.resize(n);
-    if (bigEndian) Append(readPart, "endian swap ");
-    return true;
-  }
-
-  // Undeclared: UTF-8 when the bytes (without zero bytes) pass as UTF-8, else the system's
-  // ANSI code page.
-  Append(readPart, "length ");
-  XmlAppendNumber(readPart, got);
-  readPart->push_back(' ');
-  size_t n = got;
-  AppendNulls(readPart, XmlRemoveZeroBytes(bytes, &n));
-  if (XmlLooksLikeUtf8(reinterpret_cast<const unsigned char*>(bytes), n)) Append(name, "UTF-8");
-  Append(readPart, "(used UTF-8 detection) ");
-  const unsigned codePage = XmlCodePageOfName(name->data(), name->size());
-  if (!conversion->Start(codePage, &m_doc, byteOffset, n)) {
-    file->SetOutOfMemory();
-    return false;
-  }
-  *converting = CONVERTING;
-  return true;
+  return name != nullptr && FindAttrib(name, 0, nullptr, value);
 }

@@ -17,7 +17,6 @@
 #include "XmlTextBuffer.h"
 
 class CXmlConversion;
-class CXmlFileReader;
 
 class CXmlDoc {
  public:
@@ -36,7 +35,9 @@ class CXmlDoc {
   // UTF-8 check, else the system's ANSI code page), converts it to UTF-16 and indexes it.
   // On Windows `path` is a Win32 path; elsewhere it is a UTF-8 file-system path given as
   // UTF-16. True only when the file was read and the document is well-formed; ResultText()
-  // then starts with a report of the encoding and the lengths read.
+  // then starts with a report of the encoding and the lengths read. A file that can't be
+  // opened or read, is too large to index, or leaves no memory for its text or index leaves
+  // an empty document and the system's message for the reason.
   bool LoadFile(const Utf16Char* path);
 
   // Replaces the document with `text` and indexes it. True when it is well-formed; otherwise
@@ -95,25 +96,21 @@ class CXmlDoc {
     uint32_t prevSibling;  // the first child's prevSibling is the last child
   };
   struct OpenElem;
+  class Indexer;
 
   Utf16String BuildIndex(CXmlConversion* source);
   bool SetResult(const Utf16String& loadReport, const Utf16String& message);
+  void DropDocument(const Utf16String& result);
   void Reserve(uint64_t capacity);
   void ClearIndex(uint64_t capacity);
   uint32_t NewRecord();
   XmlElemRec& Rec(uint32_t index);
   const XmlElemRec& Rec(uint32_t index) const;
   void AppendChild(uint32_t parent, uint32_t child);
-  void CloseNeverEnded(std::vector<OpenElem>* stack, size_t from, std::vector<uint32_t>* counts);
   size_t TagNameLength(uint32_t start) const;
   bool TagNameMatches(uint32_t index, const Utf16Char* name) const;
-  // How a loaded file's bytes become the text.
-  enum Converting { NOT_CONVERTING, CONVERTING, READING_AS_CONVERTED };
-  bool ReadOpenFile(CXmlFileReader* file, Utf16String* prefix, Utf16String* readPart,
-                    CXmlConversion* conversion, Converting* converting);
-  bool ReadBytes(CXmlFileReader* file, size_t offset, size_t length, bool utf16, bool bigEndian,
-                 Utf16String* name, Utf16String* readPart, CXmlConversion* conversion,
-                 Converting* converting);
+  bool FindAttrib(const Utf16Char* name, size_t index, Utf16String* nameOut,
+                  Utf16String* value) const;
 
   XmlTextBuffer m_doc;
   Utf16String m_strResult;

@@ -1,4 +1,5 @@
-// The native stand-in for the Win32 edge of LoadFile: POSIX files, strerror and iconv.
+// The native stand-in for the Win32 edge of LoadFile: POSIX files, strerror, iconv, and a
+// UTF-8 decoder that converts as MultiByteToWideChar does.
 #ifndef _WIN32
 
 #include <fcntl.h>
@@ -8,31 +9,34 @@
 
 #include <cerrno>
 #include <cstring>
-#include <new>
+#include <vector>
 
 #include "XmlEncoding.h"
 #include "XmlPlatform.h"
 
-CXmlFileReader::~CXmlFileReader() { Close(); }
+CXmlFileReader::~CXmlFileReader() {
+  if (m_fd >= 0) ::close(m_fd);
+}
 
 bool CXmlFileReader::Open(const Utf16Char* path) {
-  Close();
+  if (m_fd >= 0) ::close(m_fd);
+  m_fd = -1;
   if (path == nullptr || path[0] == 0) {
     m_nError = ENOENT;
     return false;
   }
-  const std::string name = Utf16ToUtf8(path);
-  m_fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-  if (m_fd < 0) {
+  const int fd = ::open(Utf16ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
     m_nError = errno;
     return false;
   }
   struct stat st;
-  if (::fstat(m_fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    Close();
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
     m_nError = EISDIR;
     return false;
   }
+  m_fd = fd;
   return true;
 }
 
@@ -48,36 +52,23 @@ bool CXmlFileReader::Size(uint64_t* size) {
 
 bool CXmlFileReader::ReadAt(uint64_t offset, void* buffer, size_t length, size_t* got) {
   *got = 0;
-  char* out = static_cast<char*>(buffer);
-  while (*got < length) {
-    const ssize_t n = ::pread(m_fd, out + *got, length - *got, static_cast<off_t>(offset + *got));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      m_nError = errno;
-      return false;
-    }
-    if (n == 0) break;  // the file ended early (it shrank since its size was taken)
-    *got += static_cast<size_t>(n);
+  ssize_t n;
+  do {
+    n = ::pread(m_fd, buffer, length, static_cast<off_t>(offset));
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) {
+    m_nError = errno;
+    return false;
   }
+  *got = static_cast<size_t>(n);
   return true;
-}
-
-void CXmlFileReader::Close() {
-  if (m_fd >= 0) ::close(m_fd);
-  m_fd = -1;
 }
 
 void CXmlFileReader::SetTooLarge() { m_nError = EFBIG; }
 
 void CXmlFileReader::SetOutOfMemory() { m_nError = ENOMEM; }
 
-Utf16String CXmlFileReader::ErrorText() const {
-  Utf16String text = Utf8ToUtf16(std::strerror(m_nError));
-  const size_t eol = text.find_first_of(u"\r\n");
-  if (eol != Utf16String::npos) text.resize(eol);
-  if (text.size() > 100) text.resize(100);
-  return text;
-}
+Utf16String CXmlFileReader::SystemMessage() const { return Utf8ToUtf16(std::strerror(m_nError)); }
 
 namespace {
 
@@ -106,31 +97,16 @@ inline void WidenAscii8(uint64_t chunk, Utf16Char* out) {
 // UTF-8 as MultiByteToWideChar converts it: every byte that starts no valid sequence
 // (overlong forms, surrogates and values past U+10FFFF included) becomes U+FFFD. Runs of
 // ASCII, the bulk of any XML file, are widened eight bytes at a time. Never more units than
-// bytes come out, and every unit is written only after the bytes it comes from were read, so
-// `out` may share storage with the input as long as its bytes never overtake the input's
-// unread part (as when converting in place from the upper half of the text buffer).
-//
-// Decodes the sequences that start in s[*pos, stop) (the last may end after `stop`, within
-// *length), advances *pos past them and returns the count of units written. With kDropZeros,
-// zero bytes are left out as if removed beforehand: at the first one met, the rest of the
-// input is closed up (so *length shrinks and *zeros counts them), which costs nothing for the
-// usual file without any. Otherwise a zero byte is U+0000 like any ASCII.
-//
-// Unless `final`, decoding stops while fewer than 4 bytes are left: they may be a sequence cut
-// off at the end of a piece read from a file, to be completed by the next piece.
-template <bool kDropZeros>
-size_t DecodeUtf8(unsigned char* s, size_t* length, size_t* pos, size_t stop, bool final,
-                  Utf16Char* out, size_t* zeros) {
-  const uint64_t ones = 0x0101010101010101ull;
+// bytes come out; returns how many.
+size_t DecodeUtf8(const unsigned char* s, size_t length, Utf16Char* out) {
   const uint64_t highs = 0x8080808080808080ull;
-  size_t i = *pos;
+  size_t i = 0;
   size_t n = 0;
-  while (i < stop && i < *length && (final || *length - i >= 4)) {
-    if (*length - i >= 8) {
+  while (i < length) {
+    if (length - i >= 8) {
       uint64_t chunk;
       std::memcpy(&chunk, s + i, 8);
-      // No byte of 0x80 or above, and (then) none that is zero.
-      if (((kDropZeros ? chunk | (chunk - ones) : chunk) & highs) == 0) {
+      if ((chunk & highs) == 0) {
         WidenAscii8(chunk, out + n);
         i += 8;
         n += 8;
@@ -138,28 +114,13 @@ size_t DecodeUtf8(unsigned char* s, size_t* length, size_t* pos, size_t stop, bo
       }
     }
     const unsigned char b = s[i];
-    if (kDropZeros && b == 0) {
-      size_t rest = *length - i;
-      *zeros += XmlRemoveZeroBytes(reinterpret_cast<char*>(s + i), &rest);
-      *length = i + rest;
-      continue;
-    }
     if (b < 0x80) {
       out[n++] = b;
       ++i;
       continue;
     }
-    // A zero byte inside the sequence is not part of it: close up first.
+    const size_t left = length - i;
     const size_t want = b < 0xE0 ? 2 : (b < 0xF0 ? 3 : 4);
-    size_t k = 1;
-    while (kDropZeros && k < want && i + k < *length && s[i + k] != 0) ++k;
-    if (kDropZeros && k < want && i + k < *length) {
-      size_t rest = *length - i - k;
-      *zeros += XmlRemoveZeroBytes(reinterpret_cast<char*>(s + i + k), &rest);
-      *length = i + k + rest;
-      continue;
-    }
-    const size_t left = *length - i;
     uint32_t cp = 0xFFFD;
     size_t len = 1;
     if (b >= 0xE0 && b <= 0xEF && left >= 3) {
@@ -175,7 +136,7 @@ size_t DecodeUtf8(unsigned char* s, size_t* length, size_t* pos, size_t stop, bo
     } else if (b >= 0xC2 && b <= 0xF4 && left >= want) {
       uint32_t v = b & (0x3F >> (want - 1));
       bool ok = true;
-      for (k = 1; ok && k < want; ++k) {
+      for (size_t k = 1; ok && k < want; ++k) {
         ok = (s[i + k] & 0xC0) == 0x80;
         v = (v << 6) | (s[i + k] & 0x3F);
       }
@@ -194,7 +155,6 @@ size_t DecodeUtf8(unsigned char* s, size_t* length, size_t* pos, size_t stop, bo
     }
     i += len;
   }
-  *pos = i;
   return n;
 }
 
@@ -285,121 +245,29 @@ bool ConvertWithIconv(const char* from, const char* bytes, size_t length, Utf16S
 
 }  // namespace
 
-void XmlConvertToUtf16(unsigned codePage, const char* bytes, size_t length, Utf16String* out) {
-  out->clear();
-  if (length == 0) return;
+size_t XmlConvertToUtf16(unsigned codePage, const char* bytes, size_t length, Utf16Char* out,
+                         size_t capacity) {
+  if (length == 0) return 0;
+  const unsigned char* in = reinterpret_cast<const unsigned char*>(bytes);
+  if (codePage == XML_CP_UTF8 && out != nullptr && capacity >= length) {
+    return DecodeUtf8(in, length, out);
+  }
+  Utf16String converted;
   if (codePage == XML_CP_UTF8) {
-    // Keeping zero bytes, the decoder never writes to its input.
-    unsigned char* in = const_cast<unsigned char*>(reinterpret_cast<const unsigned char*>(bytes));
-    size_t left = length;
-    size_t pos = 0;
-    size_t zeros = 0;
-    out->resize(length);
-    out->resize(DecodeUtf8<false>(in, &left, &pos, length, true, &(*out)[0], &zeros));
-    return;
-  }
-  const char* name = IconvName(codePage);
-  if (name != nullptr && ConvertWithIconv(name, bytes, length, out)) return;
-  if (ConvertWithIconv("CP1252", bytes, length, out)) return;
-  // Without iconv's tables: Latin-1, which maps every byte.
-  out->resize(length);
-  for (size_t i = 0; i < length; ++i) (*out)[i] = static_cast<unsigned char>(bytes[i]);
-}
-
-namespace {
-
-// Bytes converted per piece: what they become stays in the cache until it is indexed.
-const size_t kPiece = 32 * 1024;
-
-}  // namespace
-
-bool CXmlConversion::Start(unsigned codePage, XmlTextBuffer* buffer, size_t byteOffset,
-                           size_t byteLength) {
-  m_pBuffer = buffer;
-  char* bytes = reinterpret_cast<char*>(buffer->data()) + byteOffset;
-  if (codePage == XML_CP_UTF8) {
-    // In place and in pieces (Continue).
-    m_pIn = reinterpret_cast<unsigned char*>(bytes);
-    m_nInLength = byteLength;
-    return true;
-  }
-  m_nZeros = XmlRemoveZeroBytes(bytes, &byteLength);
-  try {
-    Utf16String converted;
-    XmlConvertToUtf16(codePage, bytes, byteLength, &converted);
-    XmlTextBuffer out(converted.begin(), converted.end());
-    buffer->swap(out);
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  m_nOut = buffer->size();
-  return true;
-}
-
-bool CXmlConversion::StartReading(unsigned codePage, XmlTextBuffer* buffer, CXmlFileReader* file,
-                                  uint64_t offset, size_t length) {
-  try {
-    buffer->resize(length);  // never more units than bytes
-    if (codePage == XML_CP_UTF8) m_piece.resize(kPiece + 4);
-  } catch (const std::bad_alloc&) {
-    file->SetOutOfMemory();
-    return false;
-  }
-  if (codePage == XML_CP_UTF8) {
-    // Read as converted (Continue), a piece at a time.
-    m_pBuffer = buffer;
-    m_pFile = file;
-    m_nFileOffset = offset;
-    m_nToRead = length;
-    return true;
-  }
-  const size_t byteOffset = length * sizeof(Utf16Char) - length;
-  size_t got = 0;
-  if (!file->ReadAt(offset, reinterpret_cast<char*>(buffer->data()) + byteOffset, length, &got)) {
-    return false;
-  }
-  m_nRead = got;
-  if (!Start(codePage, buffer, byteOffset, got)) {
-    file->SetOutOfMemory();
-    return false;
-  }
-  return true;
-}
-
-bool CXmlConversion::Finished() const {
-  if (m_pFile != nullptr) return m_bEndOfFile && m_nPiecePos >= m_nPieceLength;
-  return m_nIn >= m_nInLength;
-}
-
-size_t CXmlConversion::Continue() {
-  Utf16Char* out = m_pBuffer->data() + m_nOut;
-  if (m_pFile == nullptr) {
-    if (m_pIn != nullptr) {
-      const size_t stop = m_nInLength - m_nIn > kPiece ? m_nIn + kPiece : m_nInLength;
-      m_nOut += DecodeUtf8<true>(m_pIn, &m_nInLength, &m_nIn, stop, true, out, &m_nZeros);
+    converted.resize(length);
+    converted.resize(DecodeUtf8(in, length, &converted[0]));
+  } else {
+    const char* name = IconvName(codePage);
+    if ((name == nullptr || !ConvertWithIconv(name, bytes, length, &converted)) &&
+        !ConvertWithIconv("CP1252", bytes, length, &converted)) {
+      // Without iconv's tables: Latin-1, which maps every byte.
+      converted.assign(in, in + length);
     }
-    return m_nOut;
   }
-  if (Finished()) return m_nOut;
-  // What the last piece left (at most 3 bytes of a cut-off sequence) goes to the front.
-  const size_t carry = m_nPieceLength - m_nPiecePos;
-  std::memmove(m_piece.data(), m_piece.data() + m_nPiecePos, carry);
-  const size_t want = m_nToRead - m_nRead < kPiece ? m_nToRead - m_nRead : kPiece;
-  size_t got = 0;
-  if (!m_pFile->ReadAt(m_nFileOffset + m_nRead, m_piece.data() + carry, want, &got)) {
-    m_bFailed = true;
-  }
-  m_nRead += got;
-  if (m_bFailed || got < want || m_nRead == m_nToRead) m_bEndOfFile = true;
-  m_nPieceLength = carry + got;
-  m_nPiecePos = 0;
-  m_nOut += DecodeUtf8<true>(m_piece.data(), &m_nPieceLength, &m_nPiecePos, m_nPieceLength,
-                             m_bEndOfFile, out, &m_nZeros);
-  return m_nOut;
-}
-
-void CXmlConversion::Finish() {
-  if (m_pIn != nullptr || m_pFile != nullptr) m_pBuffer->resize(m_nOut);
+  if (out == nullptr) return converted.size();
+  const size_t n = converted.size() < capacity ? converted.size() : capacity;
+  std::memcpy(out, converted.data(), n * sizeof(Utf16Char));
+  return n;
 }
 
 #endif  // !_WIN32

@@ -43,3 +43,6 @@ struct XmlNoInitAllocator {
 };
 
 typedef std::vector<Utf16Char, XmlNoInitAllocator<Utf16Char>> XmlTextBuffer;
+
+// Offsets into the text are 32-bit: a longer text can't be indexed.
+const size_t kXmlMaxDocLength = 0x7FFFFFFF;
