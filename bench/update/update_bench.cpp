@@ -8,8 +8,8 @@
 //   3. and, of the same update, the client's downtime: from the end of the old client process
 //      to the creation of the new one (both as the system recorded them), less the time the
 //      success message waited for its click.
-// It prints the best time of each over the runs.
-//   update_bench <runtime dir> <client exe> <package url> <work dir> <runs>
+// It prints the times of the phase it was asked for; the script keeps the best of its runs.
+//   update_bench alone|update <runtime dir> <client exe> <package url> <work dir>
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -17,6 +17,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -235,31 +236,27 @@ UpdateTimes UpdateEndToEnd(const std::wstring& runtime, const std::wstring& clie
 
 }  // namespace
 
+// One phase of one run, so that the script can let the system write back what a phase left in
+// its cache before the next one is timed (otherwise a phase that flushes its own files, as the
+// updater does, also pays for the writes of the phases before it).
 int main(int argc, char** argv) {
-  if (argc != 6) {
-    std::fprintf(
-        stderr, "usage: update_bench <runtime dir> <client exe> <package url> <work dir> <runs>\n");
+  if (argc != 6 || (std::strcmp(argv[1], "alone") != 0 && std::strcmp(argv[1], "update") != 0)) {
+    std::fprintf(stderr,
+                 "usage: update_bench alone|update <runtime dir> <client exe> <package url> "
+                 "<work dir>\n");
     return 2;
   }
-  const std::wstring runtime = Widen(argv[1]), client = Widen(argv[2]), work = Widen(argv[4]);
-  const std::string url = argv[3];
-  const int runs = std::atoi(argv[5]);
-  double download = 1e9, extract = 1e9, whole = 1e9, downtime = 1e9;
-  for (int i = 0; i < runs; ++i) {
-    const std::wstring base = work + L"\\alone-" + std::to_wstring(i);
+  const std::wstring runtime = Widen(argv[2]), client = Widen(argv[3]), work = Widen(argv[5]);
+  const std::string url = argv[4];
+  if (std::strcmp(argv[1], "alone") == 0) {
+    const std::wstring base = work + L"\\alone";
     CreateDirectoryW(base.c_str(), nullptr);
     const double d = DownloadAlone(url, base);
     const double e = ExtractAlone(base);
-    const UpdateTimes u = UpdateEndToEnd(runtime, client, Widen(url.c_str()),
-                                         work + L"\\install-" + std::to_wstring(i));
-    std::fprintf(stderr, "run %d: download %.3f s, extraction %.3f s, update %.3f s\n", i + 1, d, e,
-                 u.whole);
-    if (d < download) download = d;
-    if (e < extract) extract = e;
-    if (u.whole < whole) whole = u.whole;
-    if (u.downtime < downtime) downtime = u.downtime;
+    std::printf("download=%.4f extract=%.4f\n", d, e);
+  } else {
+    const UpdateTimes u = UpdateEndToEnd(runtime, client, Widen(url.c_str()), work + L"\\install");
+    std::printf("update=%.4f downtime=%.4f\n", u.whole, u.downtime);
   }
-  std::printf("download=%.4f extract=%.4f update=%.4f downtime=%.4f\n", download, extract, whole,
-              downtime);
   return 0;
 }
