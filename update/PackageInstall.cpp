@@ -2,6 +2,7 @@
 
 #include <cwchar>
 #include <memory>
+#include <thread>
 
 #include "FlushQueue.h"
 #include "InstallJournal.h"
@@ -22,8 +23,9 @@ constexpr int kMoveAttempts = 20;
 constexpr DWORD kMoveDelayMs = 100;
 // The journal is small; anything larger is not one of ours.
 constexpr DWORD kMaxJournalBytes = 64u << 20;
-// Threads that flush staged files to the disk side by side.
+// Threads that flush staged files to the disk side by side, and that inflate them at most.
 constexpr int kFlushThreads = 8;
+constexpr unsigned kStageThreads = 4;
 // Room left on the disk beyond the package's own size.
 constexpr uint64_t kSpareBytes = 16u << 20;
 
@@ -363,27 +365,80 @@ CPackageInstall::Result StageFile(qzip::CZipArchive& archive, const qzip::PlanEn
   return CPackageInstall::Result::kOk;
 }
 
+// One reader of the package: its own file handle and directory walk, so that several threads
+// can inflate entries side by side.
+struct PackageReader {
+  static std::unique_ptr<PackageReader> Open(const std::wstring& path) {
+    std::unique_ptr<PackageReader> reader(new PackageReader);
+    reader->file.reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LARGE_INTEGER size;
+    if (!reader->file || !GetFileSizeEx(reader->file.get(), &size)) return nullptr;
+    reader->stream.file = reader->file.get();
+    reader->stream.size = static_cast<uint64_t>(size.QuadPart);
+    zlib_filefunc64_def io;
+    qzip::FillWin32FileFuncs(&io);
+    reader->archive = qzip::CZipArchive::Open(io, &reader->stream, LocalToUtc);
+    return reader->archive ? std::move(reader) : nullptr;
+  }
+  unique_hfile file;
+  qzip::Win32ZipStream stream;
+  std::unique_ptr<qzip::CZipArchive> archive;
+};
+
+// Inflating, checking and writing the files takes the processor: a few threads take the
+// entries in turn, each with a reader of its own. The first failure (or a cancel) stops them
+// all.
+CPackageInstall::Result StageFiles(const std::wstring& packagePath,
+                                   std::unique_ptr<PackageReader> first,
+                                   const std::vector<const qzip::PlanEntry*>& files,
+                                   const std::wstring& stage, const std::atomic<bool>& cancel) {
+  using Result = CPackageInstall::Result;
+  CFlushQueue flush(kFlushThreads);
+  std::atomic<size_t> next(0);
+  std::atomic<int> outcome(static_cast<int>(Result::kOk));
+  auto work = [&](PackageReader* reader) {
+    for (size_t i; outcome == static_cast<int>(Result::kOk) && (i = next++) < files.size();) {
+      const Result staged =
+          cancel ? Result::kCancelled
+                 : StageFile(*reader->archive, *files[i], stage + files[i]->path, cancel, &flush);
+      int expected = static_cast<int>(Result::kOk);
+      if (staged != Result::kOk)
+        outcome.compare_exchange_strong(expected, static_cast<int>(staged));
+    }
+  };
+  unsigned helpers = std::thread::hardware_concurrency();
+  helpers = helpers < 2 ? 0 : (helpers > kStageThreads ? kStageThreads : helpers) - 1;
+  std::vector<std::unique_ptr<PackageReader>> readers;
+  std::vector<std::thread> threads;
+  for (unsigned i = 0; i < helpers && files.size() > threads.size() + 1; ++i) {
+    std::unique_ptr<PackageReader> reader = PackageReader::Open(packagePath);
+    if (!reader) break;
+    try {
+      threads.emplace_back(work, reader.get());
+    } catch (...) {
+      break;  // fewer threads only take longer
+    }
+    readers.push_back(std::move(reader));
+  }
+  work(first.get());
+  for (std::thread& thread : threads) thread.join();
+  if (!flush.Finish() && outcome == static_cast<int>(Result::kOk)) return Result::kFailed;
+  return static_cast<Result>(outcome.load());
+}
+
 }  // namespace
 
 CPackageInstall::Result CPackageInstall::Stage(const std::wstring& packagePath,
                                                const std::atomic<bool>& cancel) {
-  qzip::Win32ZipStream stream;
-  unique_hfile package(CreateFileW(packagePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  LARGE_INTEGER size;
-  if (!package || !GetFileSizeEx(package.get(), &size)) return Result::kFailed;
-  stream.file = package.get();
-  stream.size = static_cast<uint64_t>(size.QuadPart);
-  zlib_filefunc64_def io;
-  qzip::FillWin32FileFuncs(&io);
-  std::unique_ptr<qzip::CZipArchive> archive = qzip::CZipArchive::Open(io, &stream, LocalToUtc);
-  if (!archive) return Result::kFailed;
+  std::unique_ptr<PackageReader> reader = PackageReader::Open(packagePath);
+  if (!reader) return Result::kFailed;
 
   // The installation's own paths must stay within the path limit, so must every new one.
   const size_t room = install_.size() < MAX_PATH - 1 ? MAX_PATH - 1 - install_.size() : 0;
   qzip::PlanError error;
-  if (!qzip::PlanPackage(*archive, room, &plan_, &error) || !FitsInstallation(install_, plan_) ||
-      !EnoughRoom(install_, plan_)) {
+  if (!qzip::PlanPackage(*reader->archive, room, &plan_, &error) ||
+      !FitsInstallation(install_, plan_) || !EnoughRoom(install_, plan_)) {
     return Result::kFailed;
   }
 
@@ -398,16 +453,14 @@ CPackageInstall::Result CPackageInstall::Stage(const std::wstring& packagePath,
       return Result::kFailed;
     }
   }
+  std::vector<const qzip::PlanEntry*> files;
   bringsVersionFile_ = false;
-  CFlushQueue flush(kFlushThreads);
   for (const qzip::PlanEntry& entry : plan_) {
-    if (cancel) return Result::kCancelled;
     if (entry.folder) continue;
-    const Result staged = StageFile(*archive, entry, run_ + kStage + entry.path, cancel, &flush);
-    if (staged != Result::kOk) return staged;
+    files.push_back(&entry);
     bringsVersionFile_ = bringsVersionFile_ || qzip::SamePathNoCase(entry.path, L"lastver.xml");
   }
-  return flush.Finish() ? Result::kOk : Result::kFailed;
+  return StageFiles(packagePath, std::move(reader), files, run_ + kStage, cancel);
 }
 
 // ---- The lock ------------------------------------------------------------------------------
