@@ -5,6 +5,7 @@
 # started), all under 32-bit Wine from a loopback server, best of 5 runs each. Goals: the
 # whole costs at most 1.2x the two; the downtime stays under 0.1 s whatever the size.
 #   bench/update/run_update_bench.sh [win32-build-dir]   (default: build/win32)
+#   QUENDA_BENCH_RUNS (default 5) and QUENDA_BENCH_SIZES (default "50mb 200mb") narrow it.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(realpath -m "${1:-$root/build/win32}")
@@ -71,7 +72,7 @@ phase() {  # phase alone|update <url> <work folder>
     "$2" "Z:$3" </dev/null | tr -d '\r'
 }
 
-for name in 50mb 200mb; do
+for name in ${QUENDA_BENCH_SIZES:-50mb 200mb}; do
   url="http://127.0.0.1:$(cat "$work/port")/$name/update.zip"
   package_mb=$(python3 -c "import os; print('%.1f' % (os.path.getsize('$work/www/$name/update.zip') / 1e6))")
   lines=""
