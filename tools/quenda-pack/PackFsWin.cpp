@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "PackFs.h"
+#include "SignFile.h"
 #include "UniqueHandle.h"
 #include "Utf16.h"
 #include "Zip.h"
@@ -30,22 +31,8 @@ std::wstring Win32Path(const std::string& path) {
   return L"\\\\?\\" + full;
 }
 
-std::string SystemMessage(DWORD error) {
-  wchar_t* text = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring message = n ? std::wstring(text, n) : L"error " + std::to_wstring(error);
-  if (text) LocalFree(text);
-  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
-                              message.back() == L' ' || message.back() == L'.')) {
-    message.pop_back();
-  }
-  return Narrow(message);
-}
-
 bool FailLastError(const std::string& path, std::string* why) {
-  *why = path + ": " + SystemMessage(GetLastError());
+  *why = path + ": " + qsign::SystemMessage(GetLastError());
   return false;
 }
 
