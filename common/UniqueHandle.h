@@ -8,8 +8,8 @@
 //   ReadFile(file.get(), ...);
 //   CreateThings(..., process.put());                      // out-parameter: closes the old one
 //
-// Kinds that need a header of their own (WinINet, GDI objects) define their traits where they
-// are used, with the same pattern.
+// Kinds that need a header of their own (WinINet, CNG) are named where they are used, with
+// unique_fn or, for other "none" values or closers, traits of the same pattern.
 #pragma once
 
 #include <windows.h>
@@ -61,57 +61,41 @@ class unique_any {
   pointer value_;
 };
 
-// Kernel objects whose "none" is null: processes, threads, events, tokens, mutexes.
-struct handle_traits {
-  using pointer = HANDLE;
+// A kind whose "none" is null and whose closer is a function of the handle alone:
+//   using unique_hmenu = quenda::unique_fn<HMENU, &::DestroyMenu>;
+template <typename Pointer, auto Close>
+struct fn_traits {
+  using pointer = Pointer;
   static pointer empty() noexcept { return nullptr; }
-  static void close(pointer h) noexcept { ::CloseHandle(h); }
+  static void close(pointer h) noexcept { Close(h); }
 };
-using unique_handle = unique_any<handle_traits>;
+template <typename Pointer, auto Close>
+using unique_fn = unique_any<fn_traits<Pointer, Close>>;
+
+// Kernel objects whose "none" is null: processes, threads, events, tokens, mutexes.
+using unique_handle = unique_fn<HANDLE, &::CloseHandle>;
 
 // Kernel objects whose "none" is INVALID_HANDLE_VALUE: files (CreateFileW) and Toolhelp
-// snapshots.
-struct hfile_traits {
+// snapshots; and searches of FindFirstFileW.
+template <auto Close>
+struct invalid_handle_traits {
   using pointer = HANDLE;
   static pointer empty() noexcept { return INVALID_HANDLE_VALUE; }
-  static void close(pointer h) noexcept { ::CloseHandle(h); }
+  static void close(pointer h) noexcept { Close(h); }
 };
-using unique_hfile = unique_any<hfile_traits>;
-
-// Searches of FindFirstFileW.
-struct hfind_traits {
-  using pointer = HANDLE;
-  static pointer empty() noexcept { return INVALID_HANDLE_VALUE; }
-  static void close(pointer h) noexcept { ::FindClose(h); }
-};
-using unique_hfind = unique_any<hfind_traits>;
+using unique_hfile = unique_any<invalid_handle_traits<&::CloseHandle>>;
+using unique_hfind = unique_any<invalid_handle_traits<&::FindClose>>;
 
 // Modules of LoadLibraryW.
-struct hmodule_traits {
-  using pointer = HMODULE;
-  static pointer empty() noexcept { return nullptr; }
-  static void close(pointer h) noexcept { ::FreeLibrary(h); }
-};
-using unique_hmodule = unique_any<hmodule_traits>;
+using unique_hmodule = unique_fn<HMODULE, &::FreeLibrary>;
 
-// GDI objects (bitmaps, brushes, fonts, pens, regions) and memory device contexts.
+// GDI objects (bitmaps, brushes, fonts, pens, regions) and memory device contexts (from
+// CreateCompatibleDC, not GetDC).
 template <typename Object>
-struct gdi_traits {
-  using pointer = Object;
-  static pointer empty() noexcept { return nullptr; }
-  static void close(pointer h) noexcept { ::DeleteObject(h); }
-};
-template <typename Object>
-using unique_gdi = unique_any<gdi_traits<Object>>;
+using unique_gdi = unique_fn<Object, &::DeleteObject>;
 using unique_hbitmap = unique_gdi<HBITMAP>;
 using unique_hbrush = unique_gdi<HBRUSH>;
-
-struct hdc_traits {
-  using pointer = HDC;
-  static pointer empty() noexcept { return nullptr; }
-  static void close(pointer h) noexcept { ::DeleteDC(h); }
-};
-using unique_hdc = unique_any<hdc_traits>;  // CreateCompatibleDC, not GetDC
+using unique_hdc = unique_fn<HDC, &::DeleteDC>;
 
 // A counted COM reference: Release on reset, AddRef on copy.
 template <typename Interface>

@@ -10,19 +10,8 @@
 
 namespace quillon {
 
-struct bstr_traits {
-  using pointer = BSTR;
-  static pointer empty() noexcept { return nullptr; }
-  static void close(pointer s) noexcept { ::SysFreeString(s); }
-};
-using unique_bstr = quenda::unique_any<bstr_traits>;
-
-struct hmenu_traits {
-  using pointer = HMENU;
-  static pointer empty() noexcept { return nullptr; }
-  static void close(pointer h) noexcept { ::DestroyMenu(h); }
-};
-using unique_hmenu = quenda::unique_any<hmenu_traits>;
+using unique_bstr = quenda::unique_fn<BSTR, &::SysFreeString>;
+using unique_hmenu = quenda::unique_fn<HMENU, &::DestroyMenu>;
 
 // GetDC for the lifetime of the object, ReleaseDC at its end.
 class window_dc {

@@ -9,11 +9,6 @@
 
 namespace ferrow {
 
-struct hinternet_traits {
-  using pointer = HINTERNET;
-  static pointer empty() noexcept { return nullptr; }
-  static void close(pointer h) noexcept { ::InternetCloseHandle(h); }
-};
-using unique_hinternet = quenda::unique_any<hinternet_traits>;
+using unique_hinternet = quenda::unique_fn<HINTERNET, &::InternetCloseHandle>;
 
 }  // namespace ferrow

@@ -22,19 +22,8 @@ struct bcrypt_alg_traits {
 };
 using unique_bcrypt_alg = quenda::unique_any<bcrypt_alg_traits>;
 
-struct bcrypt_key_traits {
-  using pointer = BCRYPT_KEY_HANDLE;
-  static pointer empty() noexcept { return nullptr; }
-  static void close(pointer h) noexcept { ::BCryptDestroyKey(h); }
-};
-using unique_bcrypt_key = quenda::unique_any<bcrypt_key_traits>;
-
-struct bcrypt_hash_traits {
-  using pointer = BCRYPT_HASH_HANDLE;
-  static pointer empty() noexcept { return nullptr; }
-  static void close(pointer h) noexcept { ::BCryptDestroyHash(h); }
-};
-using unique_bcrypt_hash = quenda::unique_any<bcrypt_hash_traits>;
+using unique_bcrypt_key = quenda::unique_fn<BCRYPT_KEY_HANDLE, &::BCryptDestroyKey>;
+using unique_bcrypt_hash = quenda::unique_fn<BCRYPT_HASH_HANDLE, &::BCryptDestroyHash>;
 
 // A BCRYPT_ECCKEY_BLOB header and the 32-byte X and Y (and d for a private blob).
 inline std::vector<uint8_t> EccBlob(ULONG magic, const PublicKey& key, const uint8_t* d) {

@@ -27,12 +27,7 @@ struct screen_dc_traits {
 using unique_screen_dc = quenda::unique_any<screen_dc_traits>;
 
 // A window of the library's own (a tooltip, a control's host window).
-struct hwnd_traits {
-  using pointer = HWND;
-  static pointer empty() noexcept { return NULL; }
-  static void close(pointer h) noexcept { ::DestroyWindow(h); }
-};
-using unique_hwnd = quenda::unique_any<hwnd_traits>;
+using unique_hwnd = quenda::unique_fn<HWND, &::DestroyWindow>;
 
 // ---- Windows of the library on the current thread ---------------------------------------
 // Top-level windows created through CWindowWnd are counted per thread, so that the message
