@@ -26,8 +26,8 @@ for i, l in enumerate(x for x in lines[1:] if x.strip()):
 '
 
 echo
-echo "The updater end to end: update.exe with the stand-in chat client and a sample package served"
-echo "on 127.0.0.1, once with the expected version and once with a wrong one:"
+echo "The updater end to end: update.exe with the stand-in chat client and signed sample packages"
+echo "served on 127.0.0.1, once with the expected version and once with a wrong one:"
 tests/update/demo/update_demo.sh build/win32 $user_display
 
 echo

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The update demo: a sample installation of the chat client (the stand-in client of the tests,
-# build 1.0.0) with update.exe, a sample package (build 2.0.1) served slowly on 127.0.0.1,
+# build 1.0.0) with update.exe (built with the vendor's public key), sample packages (build
+# 2.0.1) made and signed with quenda-pack and served slowly on 127.0.0.1,
 # then two updates under Wine, followed step by step: one that succeeds and restarts the
 # client, and one whose package declares the wrong version and sends the user to the
 # installer's page. Screenshots of the window land in <build>/demo/update/shots.
@@ -14,24 +15,30 @@ demo="$build/demo/update"
 rm -rf "$demo" && mkdir -p "$demo/www" "$demo/shots" "$demo/src"
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
+# The vendor's side: packages made and signed with quenda-pack (the build's own vendor key).
+export QUENDA_WINEPREFIX="${QUENDA_WINEPREFIX:-$build/wineprefix}"
 package() {  # package <name> <version>
   local src="$demo/src/$1"
-  mkdir -p "$src/data"
-  printf '<?xml version="1.0" encoding="utf-8"?>\n<config><version>%s</version></config>\n' "$2" \
-    >"$src/lastver.xml"
+  mkdir -p "$src/data" "$demo/www/$1"
   cp "$build/tests/QuendaClientNew.exe" "$src/QuendaClient.exe"
   printf 'Quenda 2.0.1: new emoji, faster file transfer\n' >"$src/readme.txt"
   head -c 3000000 /dev/urandom >"$src/data/resources.bin"
-  mkdir -p "$demo/www/$1"
-  (cd "$src" && zip -q -r -X "$demo/www/$1/update.zip" .)
+  echo "  quenda-pack build --version $2 --key update-key.pem:"
+  "$root/cmake/wine-run" "$build/bin/quenda-pack.exe" build --from "$(winpath "$src")" \
+    --version "$2" --out "$(winpath "$demo/www/$1")" \
+    --key "$(winpath "$build/tests/update-keys/update-key.pem")" </dev/null 2>&1 | tr -d '\r' |
+    sed 's/^/    /'
 }
 install_client() {
   rm -rf "$demo/Quenda" && mkdir -p "$demo/Quenda"
-  cp -r "$build/bin/update.exe" "$build/bin/DuiLib.dll" "$build/bin/Ferrow.dll" "$build/bin/skin" \
-    "$demo/Quenda/"
+  cp -r "$build/bin/DuiLib.dll" "$build/bin/Ferrow.dll" "$build/bin/skin" "$demo/Quenda/"
+  # The updater built with the vendor's public key: it installs only what the vendor signed.
+  cp "$build/tests/update_keyed.exe" "$demo/Quenda/update.exe"
   cp "$build/tests/QuendaClientOld.exe" "$demo/Quenda/QuendaClient.exe"
   printf 'Quenda 1.0.0\n' >"$demo/Quenda/readme.txt"
 }
+echo
+echo "-- The vendor makes two signed packages"
 package good 2.0.1
 package wrong 2.0.0
 printf '<html>installer</html>\n' >"$demo/www/download"
