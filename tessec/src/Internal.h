@@ -40,36 +40,56 @@ inline uint32_t Rotl32(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
 inline uint32_t Rotr32(uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
 inline uint64_t Rotr64(uint64_t x, int n) { return (x >> n) | (x << (64 - n)); }
 
+inline uint32_t ByteSwap32(uint32_t x) {
+  return (x >> 24) | ((x >> 8) & 0xFF00u) | ((x << 8) & 0xFF0000u) | (x << 24);
+}
+
+// Fully unrolls the loop that follows (GCC and Clang); the instruction-set paths use it where a
+// loop over lanes must become straight code so that its values stay in registers.
+#if defined(__GNUC__) || defined(__clang__)
+#define TESSEC_UNROLL _Pragma("GCC unroll 16")
+#else
+#define TESSEC_UNROLL
+#endif
+
+// Keeps the compiler from carrying values it read from memory over this point in registers (it
+// must read them again): for code whose registers are too few to carry them.
+#if defined(__GNUC__) || defined(__clang__)
+#define TESSEC_COMPILER_BARRIER() __asm__ __volatile__("" ::: "memory")
+#elif defined(_MSC_VER)
+#define TESSEC_COMPILER_BARRIER() _ReadWriteBarrier()
+#else
+#define TESSEC_COMPILER_BARRIER()
+#endif
+
 // ---- CPU features -------------------------------------------------------------------------
 // Instruction-set paths are chosen at run time. They give exactly the results of the portable
-// table code, which every test checks them against.
+// table code, which every test checks them against. A path runs only when every extension whose
+// instructions it uses is both present and allowed.
 
 enum CpuFeature : unsigned {
-  kCpuSsse3 = 1u << 0,
-  kCpuSse41 = 1u << 1,
-  kCpuAesNi = 1u << 2,
-  kCpuShaNi = 1u << 3,
-  kCpuBmi2 = 1u << 4,
+  kCpuSse2 = 1u << 0,
+  kCpuSsse3 = 1u << 1,
+  kCpuSse41 = 1u << 2,
+  kCpuAesNi = 1u << 3,
+  kCpuShaNi = 1u << 4,
+  kCpuBmi2 = 1u << 5,
+  kCpuAvx2 = 1u << 6,
 };
 
-// Features of this CPU that the library has a path for (detected once), limited by the mask.
+// Features of this CPU that the library has a path for and may use: detected once, limited by
+// the environment variable TESSEC_CPU as the library loads (see Cpu.cpp) and by the mask below.
 unsigned CpuFeatures();
 // Limits the features in use (tests and benchmarks compare the paths); returns the old mask.
 unsigned SetCpuFeatureMask(unsigned mask);
+// The features a TESSEC_CPU value allows: a comma-separated list of the names sse2, ssse3,
+// sse41, aesni, shani, bmi2 and avx2 (case and spaces ignored); "none" and unknown names add
+// nothing. A null value (the variable unset) allows everything.
+unsigned ParseCpuList(const char* list);
 
-inline bool UseAesNi() {
-  const unsigned need = kCpuAesNi | kCpuSsse3;
-  return (CpuFeatures() & need) == need;
-}
-inline bool UseSsse3() { return (CpuFeatures() & kCpuSsse3) != 0; }
-inline bool UseSsse3Bmi2() {
-  const unsigned need = kCpuSsse3 | kCpuBmi2;
-  return (CpuFeatures() & need) == need;
-}
-inline bool UseShaNi() {
-  const unsigned need = kCpuShaNi | kCpuSsse3 | kCpuSse41;
-  return (CpuFeatures() & need) == need;
-}
+inline bool Have(unsigned need) { return (CpuFeatures() & need) == need; }
+inline bool UseAesNi() { return Have(kCpuAesNi | kCpuSse2); }
+inline bool UseShaNi() { return Have(kCpuShaNi | kCpuSsse3 | kCpuSse41 | kCpuSse2); }
 
 // ---- Digest compression over whole blocks -------------------------------------------------
 
@@ -91,6 +111,11 @@ extern const uint64_t kSha512K[80];
 void Sha512BlocksSsse3(uint64_t state[8], const unsigned char* data, size_t blocks);
 // The same, built for CPUs with BMI2; callers check UseSsse3Bmi2().
 void Sha512BlocksSsse3Bmi2(uint64_t state[8], const unsigned char* data, size_t blocks);
+
+// SHA-512 entirely in SSE registers, for 32-bit x86 (Sha512Lanes.cpp); callers check SSE2.
+void Sha512BlocksSse2(uint64_t state[8], const unsigned char* data, size_t blocks);
+// SHA-512 with the state in lane pairs (Sha512Avx2.cpp); callers check AVX2.
+void Sha512BlocksAvx2(uint64_t state[8], const unsigned char* data, size_t blocks);
 
 // SHA extensions (SHA-NI); callers check UseShaNi().
 void Sha1BlocksShaNi(uint32_t state[5], const unsigned char* data, size_t blocks);

@@ -139,7 +139,7 @@ TEST(Paths, ShaPathsMatchThePortableCode) {
               "ddaf35a193617abacc417349ae20413112e6fa4e89a97ea20a9eeee64b55d39a2192992a274fc1a836"
               "ba3c23a3feebbd454d4423643ce80e2a9ac94fa54ca49f");
   }
-  if (!tessec_detail::UseShaNi() || !tessec_detail::UseSsse3()) {
+  if (!tessec_detail::UseShaNi() || !tessec_detail::Have(tessec_detail::kCpuSsse3)) {
     GTEST_SKIP() << "no SHA extensions or SSSE3 on this CPU";
   }
   Random rng(29);
@@ -169,7 +169,7 @@ TEST(Paths, ShaPathsMatchThePortableCode) {
     tessec_detail::Sha512BlocksPortable(y, big.data(), big.size() / 128);
     ASSERT_EQ(ToHex(reinterpret_cast<unsigned char*>(x), 64),
               ToHex(reinterpret_cast<unsigned char*>(y), 64));
-    if (tessec_detail::UseSsse3Bmi2()) {
+    if (tessec_detail::Have(tessec_detail::kCpuSsse3 | tessec_detail::kCpuBmi2)) {
       tessec_detail::Sha512BlocksSsse3Bmi2(z, big.data(), big.size() / 128);
       ASSERT_EQ(ToHex(reinterpret_cast<unsigned char*>(z), 64),
                 ToHex(reinterpret_cast<unsigned char*>(y), 64));
