@@ -275,9 +275,8 @@ void RegisterAll() {
       for (bool decrypt : {false, true}) {
         const std::string work = std::string("aes") + (keyLength == 16 ? "128-" : "256-") +
                                  modeNames[mode] + (decrypt ? "-dec" : "-enc");
-        Add("tessec/" + work, [=](benchmark::State& st) {
-          TessecCipher(st, keyLength, 16, mode, decrypt);
-        });
+        Add("tessec/" + work,
+            [=](benchmark::State& st) { TessecCipher(st, keyLength, 16, mode, decrypt); });
         Add("openssl/" + work,
             [=](benchmark::State& st) { OpenSslCipher(st, keyLength, mode, decrypt); });
       }
@@ -287,8 +286,7 @@ void RegisterAll() {
   // (16-byte blocks, also 14 rounds) in the same mode.
   for (int mode : {0, 1}) {
     const std::string work = std::string("rijndael256-block32-") + modeNames[mode] + "-enc";
-    Add("tessec/" + work,
-        [=](benchmark::State& st) { TessecCipher(st, 32, 32, mode, false); });
+    Add("tessec/" + work, [=](benchmark::State& st) { TessecCipher(st, 32, 32, mode, false); });
     Add("openssl/" + work, [=](benchmark::State& st) { OpenSslCipher(st, 32, mode, false); });
   }
 

@@ -111,7 +111,7 @@ unsigned ParseCpuList(const char* list) {
   static const struct {
     const char* name;
     unsigned feature;
-  } kNames[] = {{"sse2", kCpuSse2}, {"ssse3", kCpuSsse3}, {"sse41", kCpuSse41},
+  } kNames[] = {{"sse2", kCpuSse2},   {"ssse3", kCpuSsse3}, {"sse41", kCpuSse41},
                 {"aesni", kCpuAesNi}, {"shani", kCpuShaNi}, {"bmi2", kCpuBmi2},
                 {"avx2", kCpuAvx2}};
   unsigned allowed = 0;

@@ -366,13 +366,16 @@ void Sha1Blocks(uint32_t state[5], const unsigned char* data, size_t blocks) {
 void Sha256Blocks(uint32_t state[8], const unsigned char* data, size_t blocks) {
 #if defined(TESSEC_X86_ACCEL)
   if (UseShaNi()) return Sha256BlocksShaNi(state, data, blocks);
+#if defined(TESSEC_X86_64)
+  if (Have(kCpuAvx2 | kCpuBmi2)) return Sha256BlocksAvx2(state, data, blocks);
+#endif
 #endif
   Sha256BlocksPortable(state, data, blocks);
 }
 
 void Sha512Blocks(uint64_t state[8], const unsigned char* data, size_t blocks) {
 #if defined(TESSEC_X86_ACCEL)
-#if defined(__x86_64__) || defined(_M_X64)
+#if defined(TESSEC_X86_64)
   if (Have(kCpuSsse3 | kCpuBmi2 | kCpuSse2)) return Sha512BlocksSsse3Bmi2(state, data, blocks);
   if (Have(kCpuSsse3 | kCpuSse2)) return Sha512BlocksSsse3(state, data, blocks);
 #else

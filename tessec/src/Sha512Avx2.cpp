@@ -28,7 +28,8 @@ inline V Rotate(V x, int i) {
 
 // One round: from [a | e], [b | f], [c | g], [d | h] and the round's word plus constant, the new
 // [a | e] goes into dh, whose words are not needed after this round.
-//   t1 = Sigma1(e) + Ch(e, f, g) + h + wk, t2 = Sigma0(a) + Maj(a, b, c);  new [a | e] = [t1 + t2 | t1 + d]
+//   t1 = Sigma1(e) + Ch(e, f, g) + h + wk, t2 = Sigma0(a) + Maj(a, b, c);  new [a | e] = [t1 + t2 |
+//   t1 + d]
 // With m = [Maj | Ch] and s = [Sigma0 | Sigma1], that is (s + m + [h + wk | h + wk + d]) plus the
 // high lane of s + m moved to the low one: everything but s is ready early, and s is followed by
 // only three steps.
@@ -55,8 +56,8 @@ void Sha512BlocksAvx2(uint64_t state[8], const unsigned char* p, size_t blocks) 
   // appends the new [a | e] at pairs[t + 4]; [a | e] itself stays in a register as well.
   V pairs[84];
   for (int i = 0; i < 4; ++i) {
-    pairs[3 - i] = _mm_set_epi64x(static_cast<long long>(state[4 + i]),
-                                  static_cast<long long>(state[i]));
+    pairs[3 - i] =
+        _mm_set_epi64x(static_cast<long long>(state[4 + i]), static_cast<long long>(state[i]));
   }
   for (; blocks; --blocks, p += 128) {
     LoadMessage(p, w, wk);
