@@ -64,8 +64,7 @@ void Digest(const char* name, CHash& hash, std::vector<unsigned char>& data) {
 void Cipher(const char* name, int keyLength, int mode, bool decrypt,
             const std::vector<unsigned char>& in, std::vector<unsigned char>& out) {
   const std::vector<unsigned char> key = Data(32);
-  CRijndael c(reinterpret_cast<const char*>(key.data()), CRijndael::sm_chain0, mode, keyLength,
-              16);
+  CRijndael c(reinterpret_cast<const char*>(key.data()), CRijndael::sm_chain0, mode, keyLength, 16);
   const char* src = reinterpret_cast<const char*>(in.data());
   char* dst = reinterpret_cast<char*>(out.data());
   Report(name, Rate(

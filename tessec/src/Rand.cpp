@@ -338,7 +338,8 @@ void CRaknetRand::fillBufferMT(void* buf, unsigned int len) {
     unsigned int words = (len - i) / 4;
     if (m_left > 0 && words > static_cast<unsigned int>(m_left)) words = m_left;
     if (m_left <= 0) words = 0;
-    for (unsigned int w = 0; w < words; ++w, i += 4) Store32LE(out + i, Temper(m_state[m_next + w]));
+    for (unsigned int w = 0; w < words; ++w, i += 4)
+      Store32LE(out + i, Temper(m_state[m_next + w]));
     m_next += words;
     m_left -= static_cast<int>(words);
     if (len - i >= 4) {

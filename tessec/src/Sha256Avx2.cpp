@@ -11,7 +11,6 @@
 
 #include "Internal.h"
 
-
 namespace tessec_detail {
 
 namespace {
@@ -40,7 +39,8 @@ alignas(16) const uint32_t kSha256K[64] = {
     0xc67178f2u,
 };
 
-// sigma0(x) = rotr(x, 7) ^ rotr(x, 18) ^ (x >> 3); sigma1(x) = rotr(x, 17) ^ rotr(x, 19) ^ (x >> 10)
+// sigma0(x) = rotr(x, 7) ^ rotr(x, 18) ^ (x >> 3); sigma1(x) = rotr(x, 17) ^ rotr(x, 19) ^ (x >>
+// 10)
 inline V SmallSigma0(V x) {
   const V r = _mm_xor_si128(_mm_srli_epi32(x, 7), _mm_srli_epi32(x, 18));
   const V l = _mm_xor_si128(_mm_slli_epi32(x, 25), _mm_slli_epi32(x, 14));
