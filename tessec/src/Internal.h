@@ -111,8 +111,23 @@ void Sha1BlocksPortable(uint32_t state[5], const unsigned char* data, size_t blo
 void Sha256BlocksPortable(uint32_t state[8], const unsigned char* data, size_t blocks);
 void Sha512BlocksPortable(uint64_t state[8], const unsigned char* data, size_t blocks);
 
-// The SHA-384/512 round constants (16-byte aligned for vector loads).
+// The SHA-256 and SHA-384/512 round constants (16-byte aligned for vector loads).
+extern const uint32_t kSha256K[64];
 extern const uint64_t kSha512K[80];
+
+// Adds the working variables of a block to the state (the last step of every SHA-2 block).
+template <typename Word>
+inline void AddToState(Word* state, Word a, Word b, Word c, Word d, Word e, Word f, Word g,
+                       Word h) {
+  state[0] += a;
+  state[1] += b;
+  state[2] += c;
+  state[3] += d;
+  state[4] += e;
+  state[5] += f;
+  state[6] += g;
+  state[7] += h;
+}
 
 #if defined(TESSEC_X86_ACCEL)
 #if defined(__x86_64__) || defined(_M_X64)

@@ -57,6 +57,22 @@ inline bool InSecondHole(int c) { return InRange(c, 91, 96); }
 
 int CharsetLength(const char* charset) { return static_cast<int>(std::strlen(charset)); }
 
+// RandomByte of both generators: kinds 0 (raw bytes), 1 and 2 as they are, any other kind with
+// the charset, or as kind 2 without one. fill(buf, n, kind, charset) fills by kind when charset
+// is null.
+template <typename Fill>
+int FillByKind(char* buf, int len, int kind, char* charset, Fill fill) {
+  if (len <= 0) return len;
+  if (!buf) return 0;
+  const unsigned int n = static_cast<unsigned int>(len);
+  if (kind == 0 || kind == 1 || kind == 2) {
+    fill(buf, n, kind, nullptr);
+  } else {
+    fill(buf, n, 2, charset);
+  }
+  return len;
+}
+
 // CCRTRand's character draw with a set of n characters.
 char CrtCharsetChar(const char* charset, int n) {
   int c = 48 + static_cast<int>(Unit() * 75);
@@ -114,26 +130,9 @@ int CCRTRand::Seed(int seed) {
 }
 
 int CCRTRand::RandomByte(char* buf, int len, int kind, char* charset) {
-  if (len <= 0) return len;
-  if (!buf) return 0;
-  const unsigned int n = static_cast<unsigned int>(len);
-  switch (kind) {
-    case 0:
-      fillBufferMT(buf, n);
-      break;
-    case 1:
-    case 2:
-      fillBufferMT(buf, n, kind);
-      break;
-    default:
-      if (charset) {
-        fillBufferMT(buf, n, charset);
-      } else {
-        fillBufferMT(buf, n, 2);
-      }
-      break;
-  }
-  return len;
+  return FillByKind(buf, len, kind, charset, [this](char* out, unsigned int n, int k, char* set) {
+    return set ? fillBufferMT(out, n, set) : fillBufferMT(out, n, k);
+  });
 }
 
 int CCRTRand::RandomInt() {
@@ -237,26 +236,9 @@ int CRaknetRand::Seed(int seed) {
 }
 
 int CRaknetRand::RandomByte(char* buf, int len, int kind, char* charset) {
-  if (len <= 0) return len;
-  if (!buf) return 0;
-  const unsigned int n = static_cast<unsigned int>(len);
-  switch (kind) {
-    case 0:
-      fillBufferMT(buf, n);
-      break;
-    case 1:
-    case 2:
-      fillBufferMT(buf, n, kind);
-      break;
-    default:
-      if (charset) {
-        fillBufferMT(buf, n, charset);
-      } else {
-        fillBufferMT(buf, n, 2);
-      }
-      break;
-  }
-  return len;
+  return FillByKind(buf, len, kind, charset, [this](char* out, unsigned int n, int k, char* set) {
+    return set ? fillBufferMT(out, n, set) : fillBufferMT(out, n, k);
+  });
 }
 
 int CRaknetRand::RandomInt() {

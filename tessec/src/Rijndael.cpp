@@ -369,6 +369,32 @@ struct RijndaelBlocks {
                     CRijndael::sm_Si, true>
       Decryption;
 
+  // One 16-byte block.
+  template <class Direction>
+  static void Block16(RoundKeys keys, int rounds, const char* in, char* out) {
+    uint32_t b[4];
+    LoadWords(in, 4, b);
+    Direction::Block16(keys, rounds, b);
+    StoreWords(b, 4, out);
+  }
+
+  // One block of the object's size: 16-byte blocks go to the dedicated path; the others pass
+  // through the scratch words m_t (in) and m_a (out).
+  template <class Direction>
+  static int OneBlock(CRijndael& c, RoundKeys keys, const char* in, char* out) {
+    if (!c.m_bReady) return -1;
+    if (c.m_blockSize == 16) {
+      Block16<Direction>(keys, c.m_rounds, in, out);
+      return 0;
+    }
+    const int bc = c.m_blockSize / 4;
+    LoadWords(in, bc, c.m_t);
+    std::memcpy(c.m_a, c.m_t, sizeof(c.m_a));
+    Direction::Block(keys, c.m_rounds, bc, c.m_a);
+    StoreWords(c.m_a, bc, out);
+    return 0;
+  }
+
   // Checks the object and the length, hands 16-byte blocks to AES-NI when the CPU has it and
   // runs the table code otherwise.
   template <Mode kMode, bool kDecrypt>
@@ -413,47 +439,19 @@ typedef RijndaelBlocks::Decryption Decryption;
 }  // namespace
 
 void CRijndael::DefEncryptBlock(const char* in, char* out) {
-  uint32_t b[4];
-  LoadWords(in, 4, b);
-  Encryption::Block16(m_encKeys, m_rounds, b);
-  StoreWords(b, 4, out);
+  RijndaelBlocks::Block16<Encryption>(m_encKeys, m_rounds, in, out);
 }
 
 void CRijndael::DefDecryptBlock(const char* in, char* out) {
-  uint32_t b[4];
-  LoadWords(in, 4, b);
-  Decryption::Block16(m_decKeys, m_rounds, b);
-  StoreWords(b, 4, out);
+  RijndaelBlocks::Block16<Decryption>(m_decKeys, m_rounds, in, out);
 }
 
-// Any block size: 16-byte blocks go to the dedicated path; the others pass through the
-// scratch words m_t (in) and m_a (out).
 int CRijndael::EncryptBlock(const char* in, char* out) {
-  if (!m_bReady) return -1;
-  if (m_blockSize == 16) {
-    DefEncryptBlock(in, out);
-    return 0;
-  }
-  const int bc = m_blockSize / 4;
-  LoadWords(in, bc, m_t);
-  std::memcpy(m_a, m_t, sizeof(m_a));
-  Encryption::Block(m_encKeys, m_rounds, bc, m_a);
-  StoreWords(m_a, bc, out);
-  return 0;
+  return RijndaelBlocks::OneBlock<Encryption>(*this, m_encKeys, in, out);
 }
 
 int CRijndael::DecryptBlock(const char* in, char* out) {
-  if (!m_bReady) return -1;
-  if (m_blockSize == 16) {
-    DefDecryptBlock(in, out);
-    return 0;
-  }
-  const int bc = m_blockSize / 4;
-  LoadWords(in, bc, m_t);
-  std::memcpy(m_a, m_t, sizeof(m_a));
-  Decryption::Block(m_decKeys, m_rounds, bc, m_a);
-  StoreWords(m_a, bc, out);
-  return 0;
+  return RijndaelBlocks::OneBlock<Decryption>(*this, m_decKeys, in, out);
 }
 
 int CRijndael::Xor(char* buf, const char* data) {
