@@ -62,14 +62,6 @@ inline uint32_t ByteSwap32(uint32_t x) {
 #define TESSEC_COMPILER_BARRIER()
 #endif
 
-// Hides how a general-register value was computed, so that the compiler cannot regroup the sum
-// it goes into: for round functions whose speed depends on which addition comes last.
-#if defined(__GNUC__) || defined(__clang__)
-#define TESSEC_OPAQUE(x) __asm__("" : "+r"(x))
-#else
-#define TESSEC_OPAQUE(x) ((void)0)
-#endif
-
 // ---- CPU features -------------------------------------------------------------------------
 // Instruction-set paths are chosen at run time. They give exactly the results of the portable
 // table code, which every test checks them against. A path runs only when every extension whose
@@ -139,15 +131,19 @@ inline void AddToState(Word* state, Word a, Word b, Word c, Word d, Word e, Word
 // SSSE3. The same, built for CPUs with BMI2; callers check SSE2, SSSE3 and BMI2.
 void Sha512BlocksSsse3(uint64_t state[8], const unsigned char* data, size_t blocks);
 void Sha512BlocksSsse3Bmi2(uint64_t state[8], const unsigned char* data, size_t blocks);
-// SHA-256 with the message schedule in SSE registers (Sha256Avx2.cpp); callers check AVX2 and
-// BMI2.
-void Sha256BlocksAvx2(uint32_t state[8], const unsigned char* data, size_t blocks);
 #else
+// SHA-1 with the message schedule in SSE registers, for 32-bit x86 (Sha1Ssse3.cpp); callers
+// check SSE2 and SSSE3.
+void Sha1BlocksSsse3(uint32_t state[5], const unsigned char* data, size_t blocks);
 // SHA-512 entirely in SSE registers, for 32-bit x86 (Sha512Lanes.cpp); callers check SSE2.
 void Sha512BlocksSse2(uint64_t state[8], const unsigned char* data, size_t blocks);
 // SHA-512 with the state in lane pairs (Sha512Avx2.cpp); callers check AVX2.
 void Sha512BlocksAvx2(uint64_t state[8], const unsigned char* data, size_t blocks);
 #endif
+
+// SHA-256 with the message schedule in SSE registers (Sha256Avx2.cpp); callers check AVX2 and
+// BMI2.
+void Sha256BlocksAvx2(uint32_t state[8], const unsigned char* data, size_t blocks);
 
 // SHA extensions (SHA-NI); callers check UseShaNi().
 void Sha1BlocksShaNi(uint32_t state[5], const unsigned char* data, size_t blocks);

@@ -1,12 +1,12 @@
-// SHA-256 compression with the message schedule in SSE registers, for x86-64 CPUs without the
-// SHA extensions. Compiled with AVX2 and BMI2 enabled for this file only (see CMakeLists.txt) and
+// SHA-256 compression with the message schedule in SSE registers, for CPUs without the SHA
+// extensions. Compiled with AVX2 and BMI2 enabled for this file only (see CMakeLists.txt) and
 // called only after CpuFeatures() reported both: the VEX encoding needs no copy before a vector
 // shift, and rorx rotates without destroying its source.
 //
 // The rounds stay in general registers. The message words, plus their round constants, are
 // worked out four per vector sixteen rounds ahead of their use: the vector unit does the
 // schedule's shifts and rotations alongside the rounds, and each round only adds a word from
-// memory. (On 32-bit x86, with seven general registers, the portable code is faster.)
+// memory.
 #include <immintrin.h>
 
 #include "Internal.h"
@@ -51,25 +51,13 @@ inline V Sha256Step(V m0, V m1, V m2, V m3) {
 }
 
 // One round with word-plus-constant wk; ab is a ^ b of the round before (b ^ c of this one).
-// Only Ch(e, f, g) + Sigma1(e) waits for e: everything else the new d (e of the next round) and
-// the new h (its a) need is added up beforehand, so that each takes one addition after it.
 inline void Sha256Round(uint32_t a, uint32_t b, uint32_t& d, uint32_t e, uint32_t f, uint32_t g,
                         uint32_t& h, uint32_t wk, uint32_t& ab) {
-  const uint32_t hw = h + wk;
+  h += wk + (g ^ (e & (f ^ g))) + (Rotr32(e, 6) ^ Rotr32(e, 11) ^ Rotr32(e, 25));
+  d += h;
   const uint32_t bc = ab;
   ab = a ^ b;
-  uint32_t t2 = hw + (Rotr32(a, 2) ^ Rotr32(a, 13) ^ Rotr32(a, 22)) + (b ^ (ab & bc));
-  const uint32_t ch = g ^ (e & (f ^ g));
-  const uint32_t s1 = Rotr32(e, 6) ^ Rotr32(e, 11) ^ Rotr32(e, 25);
-  uint32_t dhw = d + hw;
-  TESSEC_OPAQUE(dhw);
-  TESSEC_OPAQUE(t2);
-  dhw += ch;
-  t2 += ch;
-  TESSEC_OPAQUE(dhw);
-  TESSEC_OPAQUE(t2);
-  d = dhw + s1;
-  h = t2 + s1;
+  h += (Rotr32(a, 2) ^ Rotr32(a, 13) ^ Rotr32(a, 22)) + (b ^ (ab & bc));
 }
 
 // Eight rounds from wk[0..7]; the names come back to where they started.

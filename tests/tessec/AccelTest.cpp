@@ -236,6 +236,9 @@ TEST(Paths, BlockFunctionsMatchThePortableCode) {
          64},
 #if defined(TESSEC_X86_64)
         {"sha256 avx2", kCpuAvx2 | kCpuBmi2, Sha256BlocksAvx2, Sha256BlocksPortable, 8, 64},
+#if !defined(TESSEC_X86_64)
+        {"sha1 ssse3", kCpuSsse3 | kCpuSse2, Sha1BlocksSsse3, Sha1BlocksPortable, 5, 64},
+#endif
 #endif
   });
   CheckBlockPaths<uint64_t>({
