@@ -316,45 +316,67 @@ inline void StoreWords(const uint32_t* w, int n, char* p) {
 
 enum class Mode { kEcb, kCbc, kCfb };
 
-// A chaining mode over whole blocks with the table code: the chain is loaded once per call and
-// kept as words; every block is read completely before its output is written.
-template <Mode kMode, bool kDecrypt, class Encryption, class Decryption>
-void RunMode(RoundKeys encKeys, RoundKeys decKeys, int rounds, int blockSize, char* chainBytes,
-             const char* in, char* out, unsigned int len) {
-  const int bc = blockSize / 4;
-  uint32_t chain[8], block[8], ct[8];
-  LoadWords(chainBytes, bc, chain);
-  for (unsigned int pos = 0; pos < len; pos += blockSize) {
-    LoadWords(in + pos, bc, block);
+// A chaining mode over whole blocks of BC columns with the table code: the chain is loaded once
+// per call and kept as words; every block is read completely before its output is written.
+template <Mode kMode, bool kDecrypt, class Encryption, class Decryption, int BC>
+void RunColumns(RoundKeys encKeys, RoundKeys decKeys, int rounds, char* chainBytes, const char* in,
+                char* out, unsigned int len) {
+  uint32_t chain[BC], block[BC], ct[BC];
+  LoadWords(chainBytes, BC, chain);
+  for (unsigned int pos = 0; pos < len; pos += 4 * BC) {
+    LoadWords(in + pos, BC, block);
     if constexpr (kMode == Mode::kEcb) {
       if constexpr (kDecrypt) {
-        Decryption::Block(decKeys, rounds, bc, block);
+        Decryption::Block(decKeys, rounds, BC, block);
       } else {
-        Encryption::Block(encKeys, rounds, bc, block);
+        Encryption::Block(encKeys, rounds, BC, block);
       }
     } else if constexpr (kMode == Mode::kCbc) {
       if constexpr (kDecrypt) {
-        for (int j = 0; j < bc; ++j) ct[j] = block[j];
-        Decryption::Block(decKeys, rounds, bc, block);
-        for (int j = 0; j < bc; ++j) {
+#if UINTPTR_MAX > 0xFFFFFFFFu
+        for (int j = 0; j < BC; ++j) ct[j] = block[j];
+        Decryption::Block(decKeys, rounds, BC, block);
+#else
+        // 32-bit code reads the ciphertext again from the input (not yet written over): kept in
+        // registers across the block, it would crowd out the block's own words.
+        Decryption::Block(decKeys, rounds, BC, block);
+        TESSEC_COMPILER_BARRIER();
+        LoadWords(in + pos, BC, ct);
+#endif
+        for (int j = 0; j < BC; ++j) {
           block[j] ^= chain[j];
           chain[j] = ct[j];
         }
       } else {
-        for (int j = 0; j < bc; ++j) block[j] ^= chain[j];
-        Encryption::Block(encKeys, rounds, bc, block);
-        for (int j = 0; j < bc; ++j) chain[j] = block[j];
+        for (int j = 0; j < BC; ++j) block[j] ^= chain[j];
+        Encryption::Block(encKeys, rounds, BC, block);
+        for (int j = 0; j < BC; ++j) chain[j] = block[j];
       }
     } else {
       // CFB: both directions encrypt the chain; the ciphertext becomes the next chain.
-      for (int j = 0; j < bc; ++j) ct[j] = block[j];
-      Encryption::Block(encKeys, rounds, bc, chain);
-      for (int j = 0; j < bc; ++j) block[j] ^= chain[j];
-      for (int j = 0; j < bc; ++j) chain[j] = kDecrypt ? ct[j] : block[j];
+      for (int j = 0; j < BC; ++j) ct[j] = block[j];
+      Encryption::Block(encKeys, rounds, BC, chain);
+      for (int j = 0; j < BC; ++j) block[j] ^= chain[j];
+      for (int j = 0; j < BC; ++j) chain[j] = kDecrypt ? ct[j] : block[j];
     }
-    StoreWords(block, bc, out + pos);
+    StoreWords(block, BC, out + pos);
   }
-  StoreWords(chain, bc, chainBytes);
+  StoreWords(chain, BC, chainBytes);
+}
+
+template <Mode kMode, bool kDecrypt, class Encryption, class Decryption>
+void RunMode(RoundKeys encKeys, RoundKeys decKeys, int rounds, int blockSize, char* chainBytes,
+             const char* in, char* out, unsigned int len) {
+  if (blockSize == 16) {
+    RunColumns<kMode, kDecrypt, Encryption, Decryption, 4>(encKeys, decKeys, rounds, chainBytes, in,
+                                                           out, len);
+  } else if (blockSize == 24) {
+    RunColumns<kMode, kDecrypt, Encryption, Decryption, 6>(encKeys, decKeys, rounds, chainBytes, in,
+                                                           out, len);
+  } else {
+    RunColumns<kMode, kDecrypt, Encryption, Decryption, 8>(encKeys, decKeys, rounds, chainBytes, in,
+                                                           out, len);
+  }
 }
 
 }  // namespace
