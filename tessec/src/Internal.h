@@ -127,6 +127,9 @@ inline void AddToState(Word* state, Word a, Word b, Word c, Word d, Word e, Word
 #endif
 
 #if defined(TESSEC_X86_64)
+// SHA-1 with the message schedule in SSE registers (Sha1Ssse3.cpp, built as Sha1Avx2.cpp);
+// callers check AVX2 and BMI2.
+void Sha1BlocksAvx2(uint32_t state[5], const unsigned char* data, size_t blocks);
 // SHA-512 with the message schedule in SSE registers (Sha512Simd.cpp); callers check SSE2 and
 // SSSE3. The same, built for CPUs with BMI2; callers check SSE2, SSSE3 and BMI2.
 void Sha512BlocksSsse3(uint64_t state[8], const unsigned char* data, size_t blocks);

@@ -1,14 +1,17 @@
-// SHA-1 compression with the message schedule in SSE registers, for 32-bit x86 CPUs without
-// the SHA extensions. Compiled with SSSE3 enabled for this file only (see CMakeLists.txt) and
-// called only after CpuFeatures() reported SSE2 and SSSE3.
+// SHA-1 compression with the message schedule in SSE registers, for CPUs without the SHA
+// extensions. Compiled with SSSE3 enabled for this file only (see CMakeLists.txt) and called
+// only after CpuFeatures() reported SSE2 and SSSE3. On x86-64 it pays only with rotations that
+// keep their source (rorx): Sha1Avx2.cpp builds it once more for CPUs with AVX2 and BMI2.
 //
 // The rounds stay in general registers; the message words plus round constants are worked out
-// four per vector, five rounds ahead of the first of them, between groups of five rounds. On
-// 32-bit x86 this leaves the seven general registers to the rounds. (On x86-64 the portable
-// code, with its schedule among the rounds, is as fast.)
+// four per vector, five rounds ahead of the first of them, between groups of five rounds.
 #include <immintrin.h>
 
 #include "Internal.h"
+
+#ifndef TESSEC_SHA1_SIMD_NAME
+#define TESSEC_SHA1_SIMD_NAME Sha1BlocksSsse3
+#endif
 
 namespace tessec_detail {
 
@@ -71,7 +74,7 @@ inline void Quarter(uint32_t& a, uint32_t& b, uint32_t& c, uint32_t& d, uint32_t
 }
 }  // namespace
 
-void Sha1BlocksSsse3(uint32_t state[5], const unsigned char* p, size_t blocks) {
+void TESSEC_SHA1_SIMD_NAME(uint32_t state[5], const unsigned char* p, size_t blocks) {
   const V swap = _mm_set_epi8(12, 13, 14, 15, 8, 9, 10, 11, 4, 5, 6, 7, 0, 1, 2, 3);
   alignas(16) uint32_t wk[80];
   for (; blocks; --blocks, p += 64) {
