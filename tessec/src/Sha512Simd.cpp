@@ -10,7 +10,7 @@
 
 #include <immintrin.h>
 
-// Sha512SimdBmi2.cpp builds this file a second time under another name.
+// Sha512SimdAvx2.cpp builds this file a second time under another name.
 #ifndef TESSEC_SHA512_SIMD_NAME
 #define TESSEC_SHA512_SIMD_NAME Sha512BlocksSsse3
 #endif
