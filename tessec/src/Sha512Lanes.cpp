@@ -16,6 +16,21 @@ namespace {
 inline V LoadWord(const uint64_t* p) { return _mm_loadl_epi64(reinterpret_cast<const V*>(p)); }
 inline void StoreWord(uint64_t* p, V v) { _mm_storel_epi64(reinterpret_cast<V*>(p), v); }
 
+// One round: d, c, b at as[0..2] and h, g, f at es[0..2], a and e in registers; the new a and e
+// go to as[4] and es[4].
+//   e' = (d + h + wk) + Ch(e, f, g) + Sigma1(e); a' = e' - d + Sigma0(a) + Maj(a, b, c)
+inline void Round(uint64_t* as, uint64_t* es, const uint64_t* wk, V& a, V& e) {
+  const V hw = Add(LoadWord(es), LoadWord(wk));
+  const V f = LoadWord(es + 2), g = LoadWord(es + 1);
+  const V t1 = Add(hw, Add(Xor(g, _mm_and_si128(e, Xor(f, g))), Sigma<14, 18, 41>(e)));
+  e = Add(LoadWord(as), t1);
+  const V b = LoadWord(as + 2), c = LoadWord(as + 1);
+  const V maj = _mm_or_si128(_mm_and_si128(a, b), _mm_and_si128(c, _mm_or_si128(a, b)));
+  a = Add(t1, Add(Sigma<28, 34, 39>(a), maj));
+  StoreWord(as + 4, a);
+  StoreWord(es + 4, e);
+}
+
 }  // namespace
 
 // The eight registers of 32-bit code cannot hold the eight state words and the round's
@@ -35,22 +50,15 @@ void Sha512BlocksSse2(uint64_t state[8], const unsigned char* p, size_t blocks) 
       es[i] = state[7 - i];
     }
     V a = LoadWord(as + 3), e = LoadWord(es + 3);
-    for (int t = 0; t < 80; ++t) {
+    for (int t = 0; t < 80; t += 2) {
       // The words of earlier rounds come from memory, each where it is used: otherwise the
       // compiler keeps them in registers from round to round and spills a or e instead.
       TESSEC_COMPILER_BARRIER();
       // Message words t + 16 and t + 17, well before their rounds.
-      if (t < 64 && !(t & 1)) ScheduleStep(w, wk, t / 2 + 8);
-      // e' = (d + h + wk) + Ch(e, f, g) + Sigma1(e); a' = e' - d + Sigma0(a) + Maj(a, b, c).
-      const V hw = Add(LoadWord(es + t), LoadWord(wk + t));
-      const V f = LoadWord(es + t + 2), g = LoadWord(es + t + 1);
-      const V t1 = Add(hw, Add(Xor(g, _mm_and_si128(e, Xor(f, g))), Sigma<14, 18, 41>(e)));
-      e = Add(LoadWord(as + t), t1);
-      const V b = LoadWord(as + t + 2), c = LoadWord(as + t + 1);
-      const V maj = _mm_or_si128(_mm_and_si128(a, b), _mm_and_si128(c, _mm_or_si128(a, b)));
-      a = Add(t1, Add(Sigma<28, 34, 39>(a), maj));
-      StoreWord(as + t + 4, a);
-      StoreWord(es + t + 4, e);
+      if (t < 64) ScheduleStep(w, wk, t / 2 + 8);
+      Round(as + t, es + t, wk + t, a, e);
+      TESSEC_COMPILER_BARRIER();
+      Round(as + t + 1, es + t + 1, wk + t + 1, a, e);
     }
     for (int i = 0; i < 4; ++i) {
       state[i] += as[83 - i];
