@@ -242,10 +242,12 @@ int CRaknetRand::RandomByte(char* buf, int len, int kind, char* charset) {
 }
 
 int CRaknetRand::RandomInt() {
+  // The absolute value without a branch (the sign of the output is random, so a branch on it
+  // is mispredicted every other call): negate through the sign mask. 0x80000000 stays
+  // -2147483648, as its absolute value is no int.
   const uint32_t u = randomMT();
-  if (!(u & 0x80000000u)) return static_cast<int>(u);
-  if (u == 0x80000000u) return INT_MIN;  // its absolute value is no int
-  return static_cast<int>(0u - u);
+  const uint32_t sign = 0u - (u >> 31);
+  return static_cast<int>((u ^ sign) - sign);
 }
 
 int CRaknetRand::RandomInt(int lo, int hi) { return randomMT(lo, hi); }
