@@ -24,5 +24,11 @@ run zip-extract bench/zip/run_extract_bench.sh build/win32
 run xml build/bench/bin/bench_xml
 run download bench/update/run_download_bench.sh build/win32
 run update bench/update/run_update_bench.sh build/win32
-run tessec build/bench/bin/bench_tessec
-run tessec-vs-openssl-integer env OPENSSL_ia32cap="~0x1200020200000000:~0xffffffffffffffff" build/bench/bin/bench_tessec
+# tessec beside OpenSSL, both limited alike, per CPU profile: the x86-64 build and the 32-bit
+# build (gcc -m32, as the DLL ships), then the real DLL under Wine beside the 32-bit build.
+run tessec bench/tessec/run_profiles.sh build/bench
+if [[ tessec-i686 =~ $filter ]]; then
+  { cmake --preset bench-i686 >/dev/null && cmake --build --preset bench-i686 -j "$jobs"; } || exit 1
+fi
+run tessec-i686 bench/tessec/run_profiles.sh build/bench-i686
+run tessec-dll bench/tessec/run_dll_bench.sh build/win32 build/bench-i686

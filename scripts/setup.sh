@@ -14,6 +14,9 @@ packages=(
   # Native build, sanitizers, fuzzing and benchmarks
   cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libbenchmark-dev
   zlib1g-dev libminizip-dev libssl-dev libpugixml-dev pkg-config
+  # 32-bit native builds (tessec's i686 tests and benchmarks): gcc -m32 and i386 libraries
+  g++-multilib libssl-dev:i386 libbenchmark-dev:i386 libgtest-dev:i386 libgmock-dev:i386
+  zlib1g-dev:i386 libminizip-dev:i386 libpugixml-dev:i386
   # Test fixtures: archive tools, local servers, clients to compare with
   python3 zip unzip curl git openssl nginx-light
 )

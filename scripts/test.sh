@@ -21,6 +21,15 @@ step "native tests"
 ctest --preset native -j "$jobs" --label-exclude fuzz
 rc=$?; summary+=("native tests: $([ $rc -eq 0 ] && echo passed || echo FAILED)"); [ $rc -eq 0 ] || status=1
 
+# tessec ships as a 32-bit DLL: its tests also run natively as 32-bit code (gcc -m32, Debian's
+# i386 packages), once per TESSEC_CPU profile, so that every instruction-set path of the 32-bit
+# build is checked against the table code.
+step "tessec tests: native i686 build, each CPU profile"
+{ cmake --preset native-i686 >/dev/null &&
+  cmake --build --preset native-i686 -j "$jobs" --target tessec_tests tessec_path_tests &&
+  tests/tessec/run_profiles.sh build/native-i686; }
+rc=$?; summary+=("tessec i686 profiles: $([ $rc -eq 0 ] && echo passed || echo FAILED)"); [ $rc -eq 0 ] || status=1
+
 step "fuzzers (bounded time each)"
 ctest --preset native -j "$jobs" --label-regex fuzz
 rc=$?; summary+=("fuzzers: $([ $rc -eq 0 ] && echo passed || echo FAILED)"); [ $rc -eq 0 ] || status=1

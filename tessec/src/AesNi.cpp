@@ -1,10 +1,16 @@
 // The cipher's 16-byte-block modes with AES-NI. Compiled with the instruction set enabled for
 // this file only (see CMakeLists.txt) and called only after CpuFeatures() reported AES-NI and
-// SSSE3. Besides speed, the instructions take no table lookups, so they leak nothing through
+// SSE2. Besides speed, the instructions take no table lookups, so they leak nothing through
 // cache timing.
 //
 // The round keys come from the table code's key schedule; decryption uses its equivalent-
 // inverse-cipher rows, which is exactly the key form aesdec expects.
+//
+// aesenc and aesdec take several cycles each but can start one or two per cycle, so the modes
+// that allow it keep several blocks in flight: eight on x86-64, seven on 32-bit x86, whose eight
+// registers then hold the blocks and the round key (with eight blocks the compiler spills two of
+// them every round, which halves the speed). Every lane loop below is unrolled, so the blocks
+// are plain values to the compiler, never an array in memory.
 #include "Internal.h"
 
 #include <immintrin.h>
@@ -13,21 +19,19 @@ namespace tessec_detail {
 
 namespace {
 
-// Blocks in flight at once in the modes that allow it: enough to cover the latency of aesenc
-// and aesdec, within the registers of the target (8 on 32-bit x86, 16 on x86-64).
 #if defined(__x86_64__) || defined(_M_X64)
 const int kLanes = 8;
 #else
-const int kLanes = 4;
+const int kLanes = 7;
 #endif
 
 // A key row holds its words with the column's first byte in the high bits: reversing the
-// bytes of each word gives the byte order of the state. (A plain local array rather than a
-// struct: the round keys of one call, kept in registers as far as they go.)
+// bytes of each word gives the byte order of the state.
 void LoadKeys(const uint32_t (*rows)[8], int rounds, __m128i* keys) {
-  const __m128i swap = _mm_set_epi8(12, 13, 14, 15, 8, 9, 10, 11, 4, 5, 6, 7, 0, 1, 2, 3);
   for (int r = 0; r <= rounds; ++r) {
-    keys[r] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[r])), swap);
+    const uint32_t* w = rows[r];
+    keys[r] = _mm_set_epi32(static_cast<int>(ByteSwap32(w[3])), static_cast<int>(ByteSwap32(w[2])),
+                            static_cast<int>(ByteSwap32(w[1])), static_cast<int>(ByteSwap32(w[0])));
   }
 }
 
@@ -38,66 +42,94 @@ inline void Store(unsigned char* p, __m128i v) {
   _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
 }
 
-inline __m128i EncryptOne(__m128i b, const __m128i* keys, int rounds) {
-  b = _mm_xor_si128(b, keys[0]);
-  for (int r = 1; r < rounds; ++r) b = _mm_aesenc_si128(b, keys[r]);
-  return _mm_aesenclast_si128(b, keys[rounds]);
-}
-
-inline __m128i DecryptOne(__m128i b, const __m128i* keys, int rounds) {
-  b = _mm_xor_si128(b, keys[0]);
-  for (int r = 1; r < rounds; ++r) b = _mm_aesdec_si128(b, keys[r]);
-  return _mm_aesdeclast_si128(b, keys[rounds]);
-}
-
-template <int N>
-inline void EncryptLanes(__m128i* b, const __m128i* keys, int rounds) {
+// All rounds over N blocks, in place: whitening, rounds - 1 middle rounds, the last round.
+template <int N, bool kDecrypt>
+inline void Cipher(__m128i* b, const __m128i* keys, int rounds) {
+  TESSEC_UNROLL
   for (int i = 0; i < N; ++i) b[i] = _mm_xor_si128(b[i], keys[0]);
   for (int r = 1; r < rounds; ++r) {
-    const __m128i k = keys[r];
-    for (int i = 0; i < N; ++i) b[i] = _mm_aesenc_si128(b[i], k);
+    TESSEC_UNROLL
+    for (int i = 0; i < N; ++i) {
+      b[i] = kDecrypt ? _mm_aesdec_si128(b[i], keys[r]) : _mm_aesenc_si128(b[i], keys[r]);
+    }
   }
-  const __m128i last = keys[rounds];
-  for (int i = 0; i < N; ++i) b[i] = _mm_aesenclast_si128(b[i], last);
+  TESSEC_UNROLL
+  for (int i = 0; i < N; ++i) {
+    b[i] = kDecrypt ? _mm_aesdeclast_si128(b[i], keys[rounds])
+                    : _mm_aesenclast_si128(b[i], keys[rounds]);
+  }
 }
 
-template <int N>
-inline void DecryptLanes(__m128i* b, const __m128i* keys, int rounds) {
-  for (int i = 0; i < N; ++i) b[i] = _mm_xor_si128(b[i], keys[0]);
-  for (int r = 1; r < rounds; ++r) {
-    const __m128i k = keys[r];
-    for (int i = 0; i < N; ++i) b[i] = _mm_aesdec_si128(b[i], k);
+// ECB over N blocks.
+template <int N, bool kDecrypt>
+inline void EcbGroup(const __m128i* keys, int rounds, const unsigned char* in, unsigned char* out) {
+  __m128i b[N];
+  TESSEC_UNROLL
+  for (int i = 0; i < N; ++i) b[i] = Load(in + 16 * i);
+  Cipher<N, kDecrypt>(b, keys, rounds);
+  TESSEC_UNROLL
+  for (int i = 0; i < N; ++i) Store(out + 16 * i, b[i]);
+}
+
+template <bool kDecrypt>
+void Ecb(const uint32_t (*rows)[8], int rounds, const unsigned char* in, unsigned char* out,
+         size_t blocks) {
+  __m128i keys[15];
+  LoadKeys(rows, rounds, keys);
+  for (; blocks >= kLanes; blocks -= kLanes, in += 16 * kLanes, out += 16 * kLanes) {
+    EcbGroup<kLanes, kDecrypt>(keys, rounds, in, out);
   }
-  const __m128i last = keys[rounds];
-  for (int i = 0; i < N; ++i) b[i] = _mm_aesdeclast_si128(b[i], last);
+  if (blocks >= 4) {
+    EcbGroup<4, kDecrypt>(keys, rounds, in, out);
+    blocks -= 4, in += 64, out += 64;
+  }
+  for (; blocks; --blocks, in += 16, out += 16) EcbGroup<1, kDecrypt>(keys, rounds, in, out);
+}
+
+// The chained modes' decryption needs only ciphertext, all of which is known up front: N blocks
+// at a time. The group's ciphertext is read completely (and kept in a local copy, from which the
+// chaining reads it) before any of its output is written, so in == out works.
+//   CBC: out[i] = D(ct[i]) ^ ct[i - 1];  CFB: out[i] = E(ct[i - 1]) ^ ct[i];  ct[-1] = chain.
+template <int N, bool kCbc>
+inline __m128i ChainedDecryptGroup(const __m128i* keys, int rounds, __m128i chain,
+                                   const unsigned char* in, unsigned char* out) {
+  __m128i ct[N + 1], b[N];
+  ct[0] = chain;
+  TESSEC_UNROLL
+  for (int i = 0; i < N; ++i) ct[i + 1] = Load(in + 16 * i);
+  TESSEC_UNROLL
+  for (int i = 0; i < N; ++i) b[i] = kCbc ? ct[i + 1] : ct[i];
+  Cipher<N, kCbc>(b, keys, rounds);
+  TESSEC_UNROLL
+  for (int i = 0; i < N; ++i) Store(out + 16 * i, _mm_xor_si128(b[i], kCbc ? ct[i] : ct[i + 1]));
+  return ct[N];
+}
+
+template <bool kCbc>
+void ChainedDecrypt(const uint32_t (*rows)[8], int rounds, unsigned char* chain,
+                    const unsigned char* in, unsigned char* out, size_t blocks) {
+  __m128i keys[15];
+  LoadKeys(rows, rounds, keys);
+  __m128i c = Load(chain);
+  for (; blocks >= kLanes; blocks -= kLanes, in += 16 * kLanes, out += 16 * kLanes) {
+    c = ChainedDecryptGroup<kLanes, kCbc>(keys, rounds, c, in, out);
+  }
+  for (; blocks; --blocks, in += 16, out += 16) {
+    c = ChainedDecryptGroup<1, kCbc>(keys, rounds, c, in, out);
+  }
+  Store(chain, c);
 }
 
 }  // namespace
 
 void AesNiEncryptEcb(const uint32_t (*rk)[8], int rounds, const unsigned char* in,
                      unsigned char* out, size_t blocks) {
-  __m128i keys[15];
-  LoadKeys(rk, rounds, keys);
-  for (; blocks >= kLanes; blocks -= kLanes, in += 16 * kLanes, out += 16 * kLanes) {
-    __m128i b[kLanes];
-    for (int i = 0; i < kLanes; ++i) b[i] = Load(in + 16 * i);
-    EncryptLanes<kLanes>(b, keys, rounds);
-    for (int i = 0; i < kLanes; ++i) Store(out + 16 * i, b[i]);
-  }
-  for (; blocks; --blocks, in += 16, out += 16) Store(out, EncryptOne(Load(in), keys, rounds));
+  Ecb<false>(rk, rounds, in, out, blocks);
 }
 
 void AesNiDecryptEcb(const uint32_t (*dk)[8], int rounds, const unsigned char* in,
                      unsigned char* out, size_t blocks) {
-  __m128i keys[15];
-  LoadKeys(dk, rounds, keys);
-  for (; blocks >= kLanes; blocks -= kLanes, in += 16 * kLanes, out += 16 * kLanes) {
-    __m128i b[kLanes];
-    for (int i = 0; i < kLanes; ++i) b[i] = Load(in + 16 * i);
-    DecryptLanes<kLanes>(b, keys, rounds);
-    for (int i = 0; i < kLanes; ++i) Store(out + 16 * i, b[i]);
-  }
-  for (; blocks; --blocks, in += 16, out += 16) Store(out, DecryptOne(Load(in), keys, rounds));
+  Ecb<true>(dk, rounds, in, out, blocks);
 }
 
 // CBC encryption and CFB encryption chain every block into the next: one block at a time.
@@ -107,7 +139,8 @@ void AesNiEncryptCbc(const uint32_t (*rk)[8], int rounds, unsigned char* chain,
   LoadKeys(rk, rounds, keys);
   __m128i c = Load(chain);
   for (; blocks; --blocks, in += 16, out += 16) {
-    c = EncryptOne(_mm_xor_si128(c, Load(in)), keys, rounds);
+    c = _mm_xor_si128(c, Load(in));
+    Cipher<1, false>(&c, keys, rounds);
     Store(out, c);
   }
   Store(chain, c);
@@ -119,55 +152,21 @@ void AesNiEncryptCfb(const uint32_t (*rk)[8], int rounds, unsigned char* chain,
   LoadKeys(rk, rounds, keys);
   __m128i c = Load(chain);
   for (; blocks; --blocks, in += 16, out += 16) {
-    c = _mm_xor_si128(EncryptOne(c, keys, rounds), Load(in));
+    Cipher<1, false>(&c, keys, rounds);
+    c = _mm_xor_si128(c, Load(in));
     Store(out, c);
   }
   Store(chain, c);
 }
 
-// Decryption in both chained modes needs only ciphertext, all of which is known up front:
-// several blocks at a time. Each group is read completely before any of it is written.
 void AesNiDecryptCbc(const uint32_t (*dk)[8], int rounds, unsigned char* chain,
                      const unsigned char* in, unsigned char* out, size_t blocks) {
-  __m128i keys[15];
-  LoadKeys(dk, rounds, keys);
-  __m128i c = Load(chain);
-  for (; blocks >= kLanes; blocks -= kLanes, in += 16 * kLanes, out += 16 * kLanes) {
-    __m128i ct[kLanes], b[kLanes];
-    for (int i = 0; i < kLanes; ++i) b[i] = ct[i] = Load(in + 16 * i);
-    DecryptLanes<kLanes>(b, keys, rounds);
-    Store(out, _mm_xor_si128(b[0], c));
-    for (int i = 1; i < kLanes; ++i) Store(out + 16 * i, _mm_xor_si128(b[i], ct[i - 1]));
-    c = ct[kLanes - 1];
-  }
-  for (; blocks; --blocks, in += 16, out += 16) {
-    const __m128i ct = Load(in);
-    Store(out, _mm_xor_si128(DecryptOne(ct, keys, rounds), c));
-    c = ct;
-  }
-  Store(chain, c);
+  ChainedDecrypt<true>(dk, rounds, chain, in, out, blocks);
 }
 
 void AesNiDecryptCfb(const uint32_t (*rk)[8], int rounds, unsigned char* chain,
                      const unsigned char* in, unsigned char* out, size_t blocks) {
-  __m128i keys[15];
-  LoadKeys(rk, rounds, keys);
-  __m128i c = Load(chain);
-  for (; blocks >= kLanes; blocks -= kLanes, in += 16 * kLanes, out += 16 * kLanes) {
-    __m128i ct[kLanes], b[kLanes];
-    b[0] = c;
-    for (int i = 0; i < kLanes; ++i) ct[i] = Load(in + 16 * i);
-    for (int i = 1; i < kLanes; ++i) b[i] = ct[i - 1];
-    EncryptLanes<kLanes>(b, keys, rounds);
-    for (int i = 0; i < kLanes; ++i) Store(out + 16 * i, _mm_xor_si128(b[i], ct[i]));
-    c = ct[kLanes - 1];
-  }
-  for (; blocks; --blocks, in += 16, out += 16) {
-    const __m128i ct = Load(in);
-    Store(out, _mm_xor_si128(EncryptOne(c, keys, rounds), ct));
-    c = ct;
-  }
-  Store(chain, c);
+  ChainedDecrypt<false>(rk, rounds, chain, in, out, blocks);
 }
 
 }  // namespace tessec_detail

@@ -67,6 +67,30 @@ size_t Absorb(State* state, unsigned char* buffer, size_t fill, const unsigned c
   return len;
 }
 
+// MD5 and SHA-1 keep a 64-bit bit count as two words, low word first, and derive the buffer's
+// fill level from it.
+template <size_t kWords>
+void CountedUpdate(uint32_t (&state)[kWords], uint32_t (&count)[2], unsigned char* buffer,
+                   const unsigned char* data, size_t len,
+                   void (*compress)(uint32_t*, const unsigned char*, size_t)) {
+  if (!data || !len) return;
+  const size_t fill = (count[0] >> 3) & 63;
+  const uint32_t bitsLow = static_cast<uint32_t>(len << 3);
+  count[0] += bitsLow;
+  if (count[0] < bitsLow) ++count[1];
+  count[1] += static_cast<uint32_t>(uint64_t(len) >> 29);
+  Absorb<64>(state, buffer, fill, data, len, compress);
+}
+
+// Padding for MD5 and SHA-1 up to the 8-byte length field, then the field itself.
+template <typename Update>
+void PadCounted(const uint32_t (&count)[2], const unsigned char* bits, Update update) {
+  static const unsigned char kPadding[64] = {0x80};
+  const size_t fill = (count[0] >> 3) & 63;
+  update(kPadding, fill < 56 ? 56 - fill : 120 - fill);
+  update(bits, 8);
+}
+
 // ---- MD5 ----------------------------------------------------------------------------------
 
 void Md5Init(Md5Context* ctx) {
@@ -78,23 +102,14 @@ void Md5Init(Md5Context* ctx) {
 }
 
 void Md5Update(Md5Context* ctx, const unsigned char* data, size_t len) {
-  if (!data || !len) return;
-  const size_t fill = (ctx->count[0] >> 3) & 63;
-  const uint32_t bitsLow = static_cast<uint32_t>(len << 3);
-  ctx->count[0] += bitsLow;
-  if (ctx->count[0] < bitsLow) ++ctx->count[1];
-  ctx->count[1] += static_cast<uint32_t>(uint64_t(len) >> 29);
-  Absorb<64>(ctx->state, ctx->buffer, fill, data, len, Md5Blocks);
+  CountedUpdate(ctx->state, ctx->count, ctx->buffer, data, len, Md5Blocks);
 }
 
 void Md5Final(Md5Context* ctx, unsigned char* digest) {
   unsigned char bits[8];
   Store32LE(bits, ctx->count[0]);
   Store32LE(bits + 4, ctx->count[1]);
-  static const unsigned char kPadding[64] = {0x80};
-  const size_t fill = (ctx->count[0] >> 3) & 63;
-  Md5Update(ctx, kPadding, fill < 56 ? 56 - fill : 120 - fill);
-  Md5Update(ctx, bits, 8);
+  PadCounted(ctx->count, bits, [ctx](const unsigned char* p, size_t n) { Md5Update(ctx, p, n); });
   if (digest) {
     for (int i = 0; i < 4; ++i) Store32LE(digest + 4 * i, ctx->state[i]);
   }
@@ -113,23 +128,14 @@ void Sha1Init(Sha1Context* ctx) {
 }
 
 void Sha1Update(Sha1Context* ctx, const unsigned char* data, size_t len) {
-  if (!data || !len) return;
-  const size_t fill = (ctx->count[0] >> 3) & 63;
-  const uint32_t bitsLow = static_cast<uint32_t>(len << 3);
-  ctx->count[0] += bitsLow;
-  if (ctx->count[0] < bitsLow) ++ctx->count[1];
-  ctx->count[1] += static_cast<uint32_t>(uint64_t(len) >> 29);
-  Absorb<64>(ctx->state, ctx->buffer, fill, data, len, Sha1Blocks);
+  CountedUpdate(ctx->state, ctx->count, ctx->buffer, data, len, Sha1Blocks);
 }
 
 void Sha1Final(Sha1Context* ctx, unsigned char* digest) {
   unsigned char bits[8];
   Store32BE(bits, ctx->count[1]);
   Store32BE(bits + 4, ctx->count[0]);
-  static const unsigned char kPadding[64] = {0x80};
-  const size_t fill = (ctx->count[0] >> 3) & 63;
-  Sha1Update(ctx, kPadding, fill < 56 ? 56 - fill : 120 - fill);
-  Sha1Update(ctx, bits, 8);
+  PadCounted(ctx->count, bits, [ctx](const unsigned char* p, size_t n) { Sha1Update(ctx, p, n); });
   if (digest) {
     for (int i = 0; i < 5; ++i) Store32BE(digest + 4 * i, ctx->state[i]);
   }

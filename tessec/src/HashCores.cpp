@@ -203,11 +203,9 @@ void Sha1BlocksPortable(uint32_t state[5], const unsigned char* p, size_t blocks
   }
 }
 
-// ---- SHA-256 (FIPS 180-2) -----------------------------------------------------------------
+// ---- SHA-256, SHA-384/512 (FIPS 180-2) ----------------------------------------------------
 
-namespace {
-
-const uint32_t kSha256K[64] = {
+alignas(16) const uint32_t kSha256K[64] = {
     0x428a2f98u, 0x71374491u, 0xb5c0fbcfu, 0xe9b5dba5u, 0x3956c25bu, 0x59f111f1u, 0x923f82a4u,
     0xab1c5ed5u, 0xd807aa98u, 0x12835b01u, 0x243185beu, 0x550c7dc3u, 0x72be5d74u, 0x80deb1feu,
     0x9bdc06a7u, 0xc19bf174u, 0xe49b69c1u, 0xefbe4786u, 0x0fc19dc6u, 0x240ca1ccu, 0x2de92c6fu,
@@ -219,76 +217,6 @@ const uint32_t kSha256K[64] = {
     0x748f82eeu, 0x78a5636fu, 0x84c87814u, 0x8cc70208u, 0x90befffau, 0xa4506cebu, 0xbef9a3f7u,
     0xc67178f2u,
 };
-
-}  // namespace
-
-// The SHA-2 rounds below share their structure. The message schedule is worked out inside
-// the rounds (word t of the 16-word window in place), so that it fills the gaps of the round
-// chain instead of running as a separate pass. The Sigma functions are nested rotations
-// (rotr(rotr(rotr(x, p) ^ x, q) ^ x, r)), which need fewer registers and instructions than
-// three separate rotations. Maj(a, b, c) = b ^ ((a ^ b) & (b ^ c)), and a ^ b is the next
-// round's b ^ c.
-#define TESSEC_SHA256_S0(x) Rotr32(Rotr32(Rotr32(x, 9) ^ (x), 11) ^ (x), 2)
-#define TESSEC_SHA256_S1(x) Rotr32(Rotr32(Rotr32(x, 14) ^ (x), 5) ^ (x), 6)
-#define TESSEC_SHA256_s0(x) (Rotr32(Rotr32(x, 11) ^ (x), 7) ^ ((x) >> 3))
-#define TESSEC_SHA256_s1(x) (Rotr32(Rotr32(x, 2) ^ (x), 17) ^ ((x) >> 10))
-
-// Message word i of a group: as loaded, or the next word of the schedule.
-#define TESSEC_SHA256_LOADED(i) w[i]
-#define TESSEC_SHA256_NEXT(i) \
-  (w[(i)&15] +=               \
-   TESSEC_SHA256_s1(w[((i) + 14) & 15]) + w[((i) + 9) & 15] + TESSEC_SHA256_s0(w[((i) + 1) & 15]))
-
-#define TESSEC_SHA256_ROUND(a, b, c, d, e, f, g, h, i, W)               \
-  h += W(i) + k[i] + ((g) ^ ((e) & ((f) ^ (g)))) + TESSEC_SHA256_S1(e); \
-  d += h;                                                               \
-  bc = ab;                                                              \
-  ab = (a) ^ (b);                                                       \
-  h += TESSEC_SHA256_S0(a) + ((b) ^ (ab & bc));
-
-#define TESSEC_SHA2_SIXTEEN(ROUND, W)  \
-  ROUND(a, b, c, d, e, f, g, h, 0, W)  \
-  ROUND(h, a, b, c, d, e, f, g, 1, W)  \
-  ROUND(g, h, a, b, c, d, e, f, 2, W)  \
-  ROUND(f, g, h, a, b, c, d, e, 3, W)  \
-  ROUND(e, f, g, h, a, b, c, d, 4, W)  \
-  ROUND(d, e, f, g, h, a, b, c, 5, W)  \
-  ROUND(c, d, e, f, g, h, a, b, 6, W)  \
-  ROUND(b, c, d, e, f, g, h, a, 7, W)  \
-  ROUND(a, b, c, d, e, f, g, h, 8, W)  \
-  ROUND(h, a, b, c, d, e, f, g, 9, W)  \
-  ROUND(g, h, a, b, c, d, e, f, 10, W) \
-  ROUND(f, g, h, a, b, c, d, e, 11, W) \
-  ROUND(e, f, g, h, a, b, c, d, 12, W) \
-  ROUND(d, e, f, g, h, a, b, c, 13, W) \
-  ROUND(c, d, e, f, g, h, a, b, 14, W) \
-  ROUND(b, c, d, e, f, g, h, a, 15, W)
-
-void Sha256BlocksPortable(uint32_t state[8], const unsigned char* p, size_t blocks) {
-  for (; blocks; --blocks, p += 64) {
-    uint32_t w[16];
-    for (int i = 0; i < 16; ++i) w[i] = Load32BE(p + 4 * i);
-    uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
-    uint32_t e = state[4], f = state[5], g = state[6], h = state[7];
-    uint32_t ab = b ^ c, bc;
-    const uint32_t* k = kSha256K;
-    TESSEC_SHA2_SIXTEEN(TESSEC_SHA256_ROUND, TESSEC_SHA256_LOADED)
-    for (int j = 16; j < 64; j += 16) {
-      k = kSha256K + j;
-      TESSEC_SHA2_SIXTEEN(TESSEC_SHA256_ROUND, TESSEC_SHA256_NEXT)
-    }
-    state[0] += a;
-    state[1] += b;
-    state[2] += c;
-    state[3] += d;
-    state[4] += e;
-    state[5] += f;
-    state[6] += g;
-    state[7] += h;
-  }
-}
-
-// ---- SHA-512 (FIPS 180-2) -----------------------------------------------------------------
 
 alignas(16) const uint64_t kSha512K[80] = {
     0x428a2f98d728ae22ull, 0x7137449123ef65cdull, 0xb5c0fbcfec4d3b2full, 0xe9b5dba58189dbbcull,
@@ -313,45 +241,100 @@ alignas(16) const uint64_t kSha512K[80] = {
     0x4cc5d4becb3e42b6ull, 0x597f299cfc657e2aull, 0x5fcb6fab3ad6faecull, 0x6c44198c4a475817ull,
 };
 
-#define TESSEC_SHA512_S0(x) Rotr64(Rotr64(Rotr64(x, 5) ^ (x), 6) ^ (x), 28)
-#define TESSEC_SHA512_S1(x) Rotr64(Rotr64(Rotr64(x, 23) ^ (x), 4) ^ (x), 14)
-#define TESSEC_SHA512_s0(x) (Rotr64(Rotr64(x, 7) ^ (x), 1) ^ ((x) >> 7))
-#define TESSEC_SHA512_s1(x) (Rotr64(Rotr64(x, 42) ^ (x), 19) ^ ((x) >> 6))
+namespace {
 
-#define TESSEC_SHA512_LOADED(i) w[i]
-#define TESSEC_SHA512_NEXT(i) \
-  (w[(i)&15] +=               \
-   TESSEC_SHA512_s1(w[((i) + 14) & 15]) + w[((i) + 9) & 15] + TESSEC_SHA512_s0(w[((i) + 1) & 15]))
+// The SHA-2 rounds of both word sizes share their structure (Sha2Blocks below). The message
+// schedule is worked out inside the rounds (word t of the 16-word window in place), so that it
+// fills the gaps of the round chain instead of running as a separate pass. The Sigma functions
+// are nested rotations (rotr(rotr(rotr(x, p) ^ x, q) ^ x, r)), which need fewer registers and
+// instructions than three separate rotations. Maj(a, b, c) = b ^ ((a ^ b) & (b ^ c)), and a ^ b
+// is the next round's b ^ c.
+struct Sha256Words {
+  typedef uint32_t Word;
+  static const int kRounds = 64;
+  static const uint32_t* K() { return kSha256K; }
+  static Word Load(const unsigned char* p) { return Load32BE(p); }
+  static Word Sigma0(Word x) { return Rotr32(Rotr32(Rotr32(x, 9) ^ x, 11) ^ x, 2); }
+  static Word Sigma1(Word x) { return Rotr32(Rotr32(Rotr32(x, 14) ^ x, 5) ^ x, 6); }
+  static Word SmallSigma0(Word x) { return Rotr32(Rotr32(x, 11) ^ x, 7) ^ (x >> 3); }
+  static Word SmallSigma1(Word x) { return Rotr32(Rotr32(x, 2) ^ x, 17) ^ (x >> 10); }
+};
 
-#define TESSEC_SHA512_ROUND(a, b, c, d, e, f, g, h, i, W)               \
-  h += W(i) + k[i] + ((g) ^ ((e) & ((f) ^ (g)))) + TESSEC_SHA512_S1(e); \
-  d += h;                                                               \
-  bc = ab;                                                              \
-  ab = (a) ^ (b);                                                       \
-  h += TESSEC_SHA512_S0(a) + ((b) ^ (ab & bc));
+struct Sha512Words {
+  typedef uint64_t Word;
+  static const int kRounds = 80;
+  static const uint64_t* K() { return kSha512K; }
+  static Word Load(const unsigned char* p) { return Load64BE(p); }
+  static Word Sigma0(Word x) { return Rotr64(Rotr64(Rotr64(x, 5) ^ x, 6) ^ x, 28); }
+  static Word Sigma1(Word x) { return Rotr64(Rotr64(Rotr64(x, 23) ^ x, 4) ^ x, 14); }
+  static Word SmallSigma0(Word x) { return Rotr64(Rotr64(x, 7) ^ x, 1) ^ (x >> 7); }
+  static Word SmallSigma1(Word x) { return Rotr64(Rotr64(x, 42) ^ x, 19) ^ (x >> 6); }
+};
+
+// Message word i of a group: as loaded, or the next word of the schedule.
+#define TESSEC_SHA2_LOADED(i) w[i]
+#define TESSEC_SHA2_NEXT(i) \
+  (w[(i)&15] +=             \
+   T::SmallSigma1(w[((i) + 14) & 15]) + w[((i) + 9) & 15] + T::SmallSigma0(w[((i) + 1) & 15]))
+
+#define TESSEC_SHA2_ROUND(a, b, c, d, e, f, g, h, i, W)          \
+  h += W(i) + k[i] + ((g) ^ ((e) & ((f) ^ (g)))) + T::Sigma1(e); \
+  d += h;                                                        \
+  bc = ab;                                                       \
+  ab = (a) ^ (b);                                                \
+  h += T::Sigma0(a) + ((b) ^ (ab & bc));
+
+#define TESSEC_SHA2_SIXTEEN(W)                     \
+  TESSEC_SHA2_ROUND(a, b, c, d, e, f, g, h, 0, W)  \
+  TESSEC_SHA2_ROUND(h, a, b, c, d, e, f, g, 1, W)  \
+  TESSEC_SHA2_ROUND(g, h, a, b, c, d, e, f, 2, W)  \
+  TESSEC_SHA2_ROUND(f, g, h, a, b, c, d, e, 3, W)  \
+  TESSEC_SHA2_ROUND(e, f, g, h, a, b, c, d, 4, W)  \
+  TESSEC_SHA2_ROUND(d, e, f, g, h, a, b, c, 5, W)  \
+  TESSEC_SHA2_ROUND(c, d, e, f, g, h, a, b, 6, W)  \
+  TESSEC_SHA2_ROUND(b, c, d, e, f, g, h, a, 7, W)  \
+  TESSEC_SHA2_ROUND(a, b, c, d, e, f, g, h, 8, W)  \
+  TESSEC_SHA2_ROUND(h, a, b, c, d, e, f, g, 9, W)  \
+  TESSEC_SHA2_ROUND(g, h, a, b, c, d, e, f, 10, W) \
+  TESSEC_SHA2_ROUND(f, g, h, a, b, c, d, e, 11, W) \
+  TESSEC_SHA2_ROUND(e, f, g, h, a, b, c, d, 12, W) \
+  TESSEC_SHA2_ROUND(d, e, f, g, h, a, b, c, 13, W) \
+  TESSEC_SHA2_ROUND(c, d, e, f, g, h, a, b, 14, W) \
+  TESSEC_SHA2_ROUND(b, c, d, e, f, g, h, a, 15, W)
+
+template <class T>
+void Sha2Blocks(typename T::Word state[8], const unsigned char* p, size_t blocks) {
+  typedef typename T::Word Word;
+  const size_t kBlock = 16 * sizeof(Word);
+  for (; blocks; --blocks, p += kBlock) {
+    Word w[16];
+    for (int i = 0; i < 16; ++i) w[i] = T::Load(p + sizeof(Word) * i);
+    Word a = state[0], b = state[1], c = state[2], d = state[3];
+    Word e = state[4], f = state[5], g = state[6], h = state[7];
+    Word ab = b ^ c, bc;
+    const Word* k = T::K();
+    TESSEC_SHA2_SIXTEEN(TESSEC_SHA2_LOADED)
+    for (int j = 16; j < T::kRounds; j += 16) {
+      k = T::K() + j;
+      TESSEC_SHA2_SIXTEEN(TESSEC_SHA2_NEXT)
+    }
+    AddToState(state, a, b, c, d, e, f, g, h);
+  }
+}
+
+#undef TESSEC_SHA2_LOADED
+#undef TESSEC_SHA2_NEXT
+#undef TESSEC_SHA2_ROUND
+#undef TESSEC_SHA2_SIXTEEN
+
+}  // namespace
+
+void Sha256BlocksPortable(uint32_t state[8], const unsigned char* p, size_t blocks) {
+  Sha2Blocks<Sha256Words>(state, p, blocks);
+}
 
 void Sha512BlocksPortable(uint64_t state[8], const unsigned char* p, size_t blocks) {
-  for (; blocks; --blocks, p += 128) {
-    uint64_t w[16];
-    for (int i = 0; i < 16; ++i) w[i] = Load64BE(p + 8 * i);
-    uint64_t a = state[0], b = state[1], c = state[2], d = state[3];
-    uint64_t e = state[4], f = state[5], g = state[6], h = state[7];
-    uint64_t ab = b ^ c, bc;
-    const uint64_t* k = kSha512K;
-    TESSEC_SHA2_SIXTEEN(TESSEC_SHA512_ROUND, TESSEC_SHA512_LOADED)
-    for (int j = 16; j < 80; j += 16) {
-      k = kSha512K + j;
-      TESSEC_SHA2_SIXTEEN(TESSEC_SHA512_ROUND, TESSEC_SHA512_NEXT)
-    }
-    state[0] += a;
-    state[1] += b;
-    state[2] += c;
-    state[3] += d;
-    state[4] += e;
-    state[5] += f;
-    state[6] += g;
-    state[7] += h;
-  }
+  Sha2Blocks<Sha512Words>(state, p, blocks);
 }
 
 // ---- Dispatch -----------------------------------------------------------------------------
@@ -359,6 +342,11 @@ void Sha512BlocksPortable(uint64_t state[8], const unsigned char* p, size_t bloc
 void Sha1Blocks(uint32_t state[5], const unsigned char* data, size_t blocks) {
 #if defined(TESSEC_X86_ACCEL)
   if (UseShaNi()) return Sha1BlocksShaNi(state, data, blocks);
+#if defined(TESSEC_X86_64)
+  if (Have(kCpuAvx2 | kCpuBmi2)) return Sha1BlocksAvx2(state, data, blocks);
+#else
+  if (Have(kCpuSsse3 | kCpuSse2)) return Sha1BlocksSsse3(state, data, blocks);
+#endif
 #endif
   Sha1BlocksPortable(state, data, blocks);
 }
@@ -366,14 +354,21 @@ void Sha1Blocks(uint32_t state[5], const unsigned char* data, size_t blocks) {
 void Sha256Blocks(uint32_t state[8], const unsigned char* data, size_t blocks) {
 #if defined(TESSEC_X86_ACCEL)
   if (UseShaNi()) return Sha256BlocksShaNi(state, data, blocks);
+  if (Have(kCpuAvx2 | kCpuBmi2)) return Sha256BlocksAvx2(state, data, blocks);
 #endif
   Sha256BlocksPortable(state, data, blocks);
 }
 
 void Sha512Blocks(uint64_t state[8], const unsigned char* data, size_t blocks) {
 #if defined(TESSEC_X86_ACCEL)
-  if (UseSsse3Bmi2()) return Sha512BlocksSsse3Bmi2(state, data, blocks);
-  if (UseSsse3()) return Sha512BlocksSsse3(state, data, blocks);
+#if defined(TESSEC_X86_64)
+  if (Have(kCpuAvx2 | kCpuBmi2)) return Sha512BlocksAvx2Bmi2(state, data, blocks);
+  if (Have(kCpuSsse3 | kCpuSse2)) return Sha512BlocksSsse3(state, data, blocks);
+#else
+  // 32-bit x86: the rounds in vector registers (too few general ones for 64-bit words).
+  if (Have(kCpuAvx2)) return Sha512BlocksAvx2(state, data, blocks);
+  if (Have(kCpuSse2)) return Sha512BlocksSse2(state, data, blocks);
+#endif
 #endif
   Sha512BlocksPortable(state, data, blocks);
 }

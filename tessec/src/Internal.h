@@ -40,36 +40,56 @@ inline uint32_t Rotl32(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
 inline uint32_t Rotr32(uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
 inline uint64_t Rotr64(uint64_t x, int n) { return (x >> n) | (x << (64 - n)); }
 
+inline uint32_t ByteSwap32(uint32_t x) {
+  return (x >> 24) | ((x >> 8) & 0xFF00u) | ((x << 8) & 0xFF0000u) | (x << 24);
+}
+
+// Fully unrolls the loop that follows (GCC and Clang); the instruction-set paths use it where a
+// loop over lanes must become straight code so that its values stay in registers.
+#if defined(__GNUC__) || defined(__clang__)
+#define TESSEC_UNROLL _Pragma("GCC unroll 16")
+#else
+#define TESSEC_UNROLL
+#endif
+
+// Keeps the compiler from carrying values it read from memory over this point in registers (it
+// must read them again): for code whose registers are too few to carry them.
+#if defined(__GNUC__) || defined(__clang__)
+#define TESSEC_COMPILER_BARRIER() __asm__ __volatile__("" ::: "memory")
+#elif defined(_MSC_VER)
+#define TESSEC_COMPILER_BARRIER() _ReadWriteBarrier()
+#else
+#define TESSEC_COMPILER_BARRIER()
+#endif
+
 // ---- CPU features -------------------------------------------------------------------------
 // Instruction-set paths are chosen at run time. They give exactly the results of the portable
-// table code, which every test checks them against.
+// table code, which every test checks them against. A path runs only when every extension whose
+// instructions it uses is both present and allowed.
 
 enum CpuFeature : unsigned {
-  kCpuSsse3 = 1u << 0,
-  kCpuSse41 = 1u << 1,
-  kCpuAesNi = 1u << 2,
-  kCpuShaNi = 1u << 3,
-  kCpuBmi2 = 1u << 4,
+  kCpuSse2 = 1u << 0,
+  kCpuSsse3 = 1u << 1,
+  kCpuSse41 = 1u << 2,
+  kCpuAesNi = 1u << 3,
+  kCpuShaNi = 1u << 4,
+  kCpuBmi2 = 1u << 5,
+  kCpuAvx2 = 1u << 6,
 };
 
-// Features of this CPU that the library has a path for (detected once), limited by the mask.
+// Features of this CPU that the library has a path for and may use: detected once, limited by
+// the environment variable TESSEC_CPU as the library loads (see Cpu.cpp) and by the mask below.
 unsigned CpuFeatures();
 // Limits the features in use (tests and benchmarks compare the paths); returns the old mask.
 unsigned SetCpuFeatureMask(unsigned mask);
+// The features a TESSEC_CPU value allows: a comma-separated list of the names sse2, ssse3,
+// sse41, aesni, shani, bmi2 and avx2 (case and spaces ignored); "none" and unknown names add
+// nothing. A null value (the variable unset) allows everything.
+unsigned ParseCpuList(const char* list);
 
-inline bool UseAesNi() {
-  const unsigned need = kCpuAesNi | kCpuSsse3;
-  return (CpuFeatures() & need) == need;
-}
-inline bool UseSsse3() { return (CpuFeatures() & kCpuSsse3) != 0; }
-inline bool UseSsse3Bmi2() {
-  const unsigned need = kCpuSsse3 | kCpuBmi2;
-  return (CpuFeatures() & need) == need;
-}
-inline bool UseShaNi() {
-  const unsigned need = kCpuShaNi | kCpuSsse3 | kCpuSse41;
-  return (CpuFeatures() & need) == need;
-}
+inline bool Have(unsigned need) { return (CpuFeatures() & need) == need; }
+inline bool UseAesNi() { return Have(kCpuAesNi | kCpuSse2); }
+inline bool UseShaNi() { return Have(kCpuShaNi | kCpuSsse3 | kCpuSse41 | kCpuSse2); }
 
 // ---- Digest compression over whole blocks -------------------------------------------------
 
@@ -83,14 +103,50 @@ void Sha1BlocksPortable(uint32_t state[5], const unsigned char* data, size_t blo
 void Sha256BlocksPortable(uint32_t state[8], const unsigned char* data, size_t blocks);
 void Sha512BlocksPortable(uint64_t state[8], const unsigned char* data, size_t blocks);
 
-// The SHA-384/512 round constants (16-byte aligned for vector loads).
+// The SHA-256 and SHA-384/512 round constants (16-byte aligned for vector loads).
+extern const uint32_t kSha256K[64];
 extern const uint64_t kSha512K[80];
 
+// Adds the working variables of a block to the state (the last step of every SHA-2 block).
+template <typename Word>
+inline void AddToState(Word* state, Word a, Word b, Word c, Word d, Word e, Word f, Word g,
+                       Word h) {
+  state[0] += a;
+  state[1] += b;
+  state[2] += c;
+  state[3] += d;
+  state[4] += e;
+  state[5] += f;
+  state[6] += g;
+  state[7] += h;
+}
+
 #if defined(TESSEC_X86_ACCEL)
-// SHA-512 with the message schedule in SSE registers; callers check UseSsse3().
+#if defined(__x86_64__) || defined(_M_X64)
+#define TESSEC_X86_64 1
+#endif
+
+#if defined(TESSEC_X86_64)
+// SHA-1 with the message schedule in SSE registers (Sha1Ssse3.cpp, built as Sha1Avx2.cpp);
+// callers check AVX2 and BMI2.
+void Sha1BlocksAvx2(uint32_t state[5], const unsigned char* data, size_t blocks);
+// SHA-512 with the message schedule in SSE registers (Sha512Simd.cpp); callers check SSE2 and
+// SSSE3. The same, built for CPUs with AVX2 and BMI2 (Sha512SimdAvx2.cpp); callers check both.
 void Sha512BlocksSsse3(uint64_t state[8], const unsigned char* data, size_t blocks);
-// The same, built for CPUs with BMI2; callers check UseSsse3Bmi2().
-void Sha512BlocksSsse3Bmi2(uint64_t state[8], const unsigned char* data, size_t blocks);
+void Sha512BlocksAvx2Bmi2(uint64_t state[8], const unsigned char* data, size_t blocks);
+#else
+// SHA-1 with the message schedule in SSE registers, for 32-bit x86 (Sha1Ssse3.cpp); callers
+// check SSE2 and SSSE3.
+void Sha1BlocksSsse3(uint32_t state[5], const unsigned char* data, size_t blocks);
+// SHA-512 entirely in SSE registers, for 32-bit x86 (Sha512Lanes.cpp); callers check SSE2.
+void Sha512BlocksSse2(uint64_t state[8], const unsigned char* data, size_t blocks);
+// SHA-512 with the state in lane pairs (Sha512Avx2.cpp); callers check AVX2.
+void Sha512BlocksAvx2(uint64_t state[8], const unsigned char* data, size_t blocks);
+#endif
+
+// SHA-256 with the message schedule in SSE registers (Sha256Avx2.cpp); callers check AVX2 and
+// BMI2.
+void Sha256BlocksAvx2(uint32_t state[8], const unsigned char* data, size_t blocks);
 
 // SHA extensions (SHA-NI); callers check UseShaNi().
 void Sha1BlocksShaNi(uint32_t state[5], const unsigned char* data, size_t blocks);

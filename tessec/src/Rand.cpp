@@ -7,7 +7,11 @@
 #include <cstring>
 #include <ctime>
 
+#include "Internal.h"
+
 namespace public_crypt {
+
+using tessec_detail::Store32LE;
 
 namespace {
 
@@ -53,6 +57,22 @@ inline bool InSecondHole(int c) { return InRange(c, 91, 96); }
 
 int CharsetLength(const char* charset) { return static_cast<int>(std::strlen(charset)); }
 
+// RandomByte of both generators: kinds 0 (raw bytes), 1 and 2 as they are, any other kind with
+// the charset, or as kind 2 without one. fill(buf, n, kind, charset) fills by kind when charset
+// is null.
+template <typename Fill>
+int FillByKind(char* buf, int len, int kind, char* charset, Fill fill) {
+  if (len <= 0) return len;
+  if (!buf) return 0;
+  const unsigned int n = static_cast<unsigned int>(len);
+  if (kind == 0 || kind == 1 || kind == 2) {
+    fill(buf, n, kind, nullptr);
+  } else {
+    fill(buf, n, 2, charset);
+  }
+  return len;
+}
+
 // CCRTRand's character draw with a set of n characters.
 char CrtCharsetChar(const char* charset, int n) {
   int c = 48 + static_cast<int>(Unit() * 75);
@@ -66,7 +86,13 @@ char CrtCharsetChar(const char* charset, int n) {
 const int kN = 624;
 const int kM = 397;
 
-uint32_t Temper(uint32_t y) {
+// The twist of MT19937: the top bit of u and the lower bits of v, shifted, with the matrix
+// added when v is odd.
+inline uint32_t Twist(uint32_t u, uint32_t v) {
+  return (((u & 0x80000000u) | (v & 0x7FFFFFFFu)) >> 1) ^ ((0u - (v & 1u)) & 0x9908B0DFu);
+}
+
+inline uint32_t Temper(uint32_t y) {
   y ^= y >> 11;
   y ^= (y << 7) & 0x9D2C5680u;
   y ^= (y << 15) & 0xEFC60000u;
@@ -104,26 +130,9 @@ int CCRTRand::Seed(int seed) {
 }
 
 int CCRTRand::RandomByte(char* buf, int len, int kind, char* charset) {
-  if (len <= 0) return len;
-  if (!buf) return 0;
-  const unsigned int n = static_cast<unsigned int>(len);
-  switch (kind) {
-    case 0:
-      fillBufferMT(buf, n);
-      break;
-    case 1:
-    case 2:
-      fillBufferMT(buf, n, kind);
-      break;
-    default:
-      if (charset) {
-        fillBufferMT(buf, n, charset);
-      } else {
-        fillBufferMT(buf, n, 2);
-      }
-      break;
-  }
-  return len;
+  return FillByKind(buf, len, kind, charset, [this](char* out, unsigned int n, int k, char* set) {
+    return set ? fillBufferMT(out, n, set) : fillBufferMT(out, n, k);
+  });
 }
 
 int CCRTRand::RandomInt() {
@@ -227,33 +236,18 @@ int CRaknetRand::Seed(int seed) {
 }
 
 int CRaknetRand::RandomByte(char* buf, int len, int kind, char* charset) {
-  if (len <= 0) return len;
-  if (!buf) return 0;
-  const unsigned int n = static_cast<unsigned int>(len);
-  switch (kind) {
-    case 0:
-      fillBufferMT(buf, n);
-      break;
-    case 1:
-    case 2:
-      fillBufferMT(buf, n, kind);
-      break;
-    default:
-      if (charset) {
-        fillBufferMT(buf, n, charset);
-      } else {
-        fillBufferMT(buf, n, 2);
-      }
-      break;
-  }
-  return len;
+  return FillByKind(buf, len, kind, charset, [this](char* out, unsigned int n, int k, char* set) {
+    return set ? fillBufferMT(out, n, set) : fillBufferMT(out, n, k);
+  });
 }
 
 int CRaknetRand::RandomInt() {
+  // The absolute value without a branch (the sign of the output is random, so a branch on it
+  // is mispredicted every other call): negate through the sign mask. 0x80000000 stays
+  // -2147483648, as its absolute value is no int.
   const uint32_t u = randomMT();
-  if (!(u & 0x80000000u)) return static_cast<int>(u);
-  if (u == 0x80000000u) return INT_MIN;  // its absolute value is no int
-  return static_cast<int>(0u - u);
+  const uint32_t sign = 0u - (u >> 31);
+  return static_cast<int>((u ^ sign) - sign);
 }
 
 int CRaknetRand::RandomInt(int lo, int hi) { return randomMT(lo, hi); }
@@ -279,11 +273,13 @@ void CRaknetRand::seedMT(unsigned int seed) {
 unsigned int CRaknetRand::reloadMT() {
   if (m_left < -1) seedMT(4357u);
   // The MT19937 recurrence in place, in index order: words past the end wrap to the words
-  // at the start, which are already renewed.
-  for (int i = 0; i < kN; ++i) {
-    const uint32_t y = (m_state[i] & 0x80000000u) | (m_state[(i + 1) % kN] & 0x7FFFFFFFu);
-    m_state[i] = m_state[(i + kM) % kN] ^ (y >> 1) ^ ((y & 1u) ? 0x9908B0DFu : 0u);
-  }
+  // at the start, which are already renewed. Three loops instead of a wrapping index, which
+  // would cost two divisions per word.
+  uint32_t* s = m_state;
+  int i = 0;
+  for (; i < kN - kM; ++i) s[i] = s[i + kM] ^ Twist(s[i], s[i + 1]);
+  for (; i < kN - 1; ++i) s[i] = s[i + kM - kN] ^ Twist(s[i], s[i + 1]);
+  s[kN - 1] = s[kM - 1] ^ Twist(s[kN - 1], s[0]);
   m_left = kN - 1;
   m_next = 1;
   return Temper(m_state[0]);
@@ -320,12 +316,20 @@ char CRaknetRand::randomMTChar(char* charset) {
 void CRaknetRand::fillBufferMT(void* buf, unsigned int len) {
   unsigned char* out = static_cast<unsigned char*>(buf);
   unsigned int i = 0;
-  for (; len - i >= 4; i += 4) {
-    const uint32_t v = randomMT();
-    out[i] = static_cast<unsigned char>(v);
-    out[i + 1] = static_cast<unsigned char>(v >> 8);
-    out[i + 2] = static_cast<unsigned char>(v >> 16);
-    out[i + 3] = static_cast<unsigned char>(v >> 24);
+  while (len - i >= 4) {
+    // The outputs left in the state straight from it, then one output through randomMT (which
+    // renews the state when it runs out): the same sequence as one randomMT per word.
+    unsigned int words = (len - i) / 4;
+    if (m_left > 0 && words > static_cast<unsigned int>(m_left)) words = m_left;
+    if (m_left <= 0) words = 0;
+    for (unsigned int w = 0; w < words; ++w, i += 4)
+      Store32LE(out + i, Temper(m_state[m_next + w]));
+    m_next += words;
+    m_left -= static_cast<int>(words);
+    if (len - i >= 4) {
+      Store32LE(out + i, randomMT());
+      i += 4;
+    }
   }
   // The tail comes from one more output, drawn even when there is no tail.
   uint32_t v = randomMT();

@@ -139,8 +139,8 @@ int CRijndael::Init(const char* key, const char* chain, int mode, int keyLength,
 //
 // The transformations work on a block as column words (first byte in the high bits). Both
 // directions have one shape, thanks to the equivalent inverse cipher: round-key row 0, middle
-// rounds of four table lookups per column, a last round through the S-box. The tables of a
-// direction are template arguments, so that the code addresses them as constants.
+// rounds of four table lookups per column, a last round through the S-box. The class's tables
+// of a direction are template arguments, so that the code addresses them as constants.
 
 namespace {
 
@@ -152,8 +152,9 @@ inline uint32_t LastColumn(const unsigned char* box, uint32_t w0, uint32_t w1, u
          (uint32_t(box[(w2 >> 8) & 0xFF]) << 8) | uint32_t(box[w3 & 0xFF]);
 }
 
-// 16-byte blocks, every round spelled out. Column j takes row k from column j + k when
-// encrypting and from column j - k when decrypting (modulo 4).
+#if UINTPTR_MAX <= 0xFFFFFFFFu
+// 16-byte blocks in 32-bit code, every round spelled out. Column j takes row k from column
+// j + k when encrypting and from column j - k when decrypting (modulo 4).
 #define TESSEC_ENC_ROUND(o, i, r)                                                              \
   o##0 = T1[i##0 >> 24] ^ T2[(i##1 >> 16) & 0xFF] ^ T3[(i##2 >> 8) & 0xFF] ^ T4[i##3 & 0xFF] ^ \
          rk[r][0];                                                                             \
@@ -193,19 +194,51 @@ inline uint32_t LastColumn(const unsigned char* box, uint32_t w0, uint32_t w1, u
       ROUND(t, s, 13)               \
     }                               \
   }
+#endif
 
-// The four round tables of a direction, from the contiguous copy (kFirst 0: T1-T4, 4: T5-T8).
-#define TESSEC_ROUND_TABLES                                                       \
-  const unsigned int* const T1 = tessec_detail::kRijndaelRoundTables[kFirst];     \
-  const unsigned int* const T2 = tessec_detail::kRijndaelRoundTables[kFirst + 1]; \
-  const unsigned int* const T3 = tessec_detail::kRijndaelRoundTables[kFirst + 2]; \
-  const unsigned int* const T4 = tessec_detail::kRijndaelRoundTables[kFirst + 3];
-
-// One direction of the cipher: its four round tables and its S-box.
-template <int kFirst, const unsigned char* Box, bool kDecrypt>
+// One direction of the cipher: its four round tables and its S-box. In a round, output column j
+// takes row k from input column j + S_k when encrypting and j - S_k when decrypting (modulo the
+// column count), with the offsets S_k of kRijndaelShifts.
+template <const unsigned int* T1, const unsigned int* T2, const unsigned int* T3,
+          const unsigned int* T4, const unsigned char* Box, bool kDecrypt>
 struct Direction {
+  // 16-byte blocks, two ways, each the faster one where it is used.
+#if UINTPTR_MAX > 0xFFFFFFFFu
+  // 64-bit code (position-independent, so each table takes a register for its address): a round
+  // goes through the input columns one by one, each adding its four lookups to the four output
+  // columns it feeds. Every input word is done with after its turn, which leaves the registers
+  // the table addresses need.
+  template <int I>
+  static void Spread(uint32_t s, uint32_t* t) {
+    const int d = kDecrypt ? 1 : 3;  // row k of input column I feeds column I -/+ k
+    t[I] ^= T1[s >> 24];
+    t[(I + d) & 3] ^= T2[(s >> 16) & 0xFF];
+    t[(I + 2 * d) & 3] ^= T3[(s >> 8) & 0xFF];
+    t[(I + 3 * d) & 3] ^= T4[s & 0xFF];
+  }
+
   static void Block16(RoundKeys rk, int rounds, uint32_t* b) {
-    TESSEC_ROUND_TABLES
+    uint32_t s[4] = {b[0] ^ rk[0][0], b[1] ^ rk[0][1], b[2] ^ rk[0][2], b[3] ^ rk[0][3]};
+    for (int r = 1; r < rounds; ++r) {
+      uint32_t t[4] = {rk[r][0], rk[r][1], rk[r][2], rk[r][3]};
+      Spread<0>(s[0], t);
+      Spread<1>(s[1], t);
+      Spread<2>(s[2], t);
+      Spread<3>(s[3], t);
+      for (int j = 0; j < 4; ++j) s[j] = t[j];
+    }
+    const unsigned int* last = rk[rounds];
+    const int d = kDecrypt ? 3 : 1;  // output column j takes row k from column j +/- k
+    for (int j = 0; j < 4; ++j) {
+      b[j] =
+          LastColumn(Box, s[j], s[(j + d) & 3], s[(j + 2 * d) & 3], s[(j + 3 * d) & 3]) ^ last[j];
+    }
+  }
+
+#else
+  // 32-bit code (where a table's address is a constant of the instruction): every round spelled
+  // out, alternating between two sets of variables.
+  static void Block16(RoundKeys rk, int rounds, uint32_t* b) {
     uint32_t s0 = b[0] ^ rk[0][0], s1 = b[1] ^ rk[0][1], s2 = b[2] ^ rk[0][2];
     uint32_t s3 = b[3] ^ rk[0][3];
     uint32_t t0, t1, t2, t3;
@@ -225,12 +258,13 @@ struct Direction {
     }
   }
 
+#endif
+
   // 24- and 32-byte blocks: BC columns, row k of column j taken from column j + Sk (mod BC).
   // The columns are spelled out by pack expansion, so that every index is a constant and the
   // state stays in registers.
   template <int BC, int S1, int S2, int S3, size_t... J>
   static void BlockWide(RoundKeys rk, int rounds, uint32_t* b, std::index_sequence<J...>) {
-    TESSEC_ROUND_TABLES
     uint32_t s[BC] = {(b[J] ^ rk[0][J])...};
     for (int r = 1; r < rounds; ++r) {
       const uint32_t t[BC] = {(T1[s[J] >> 24] ^ T2[(s[(J + S1) % BC] >> 16) & 0xFF] ^
@@ -267,10 +301,11 @@ struct Direction {
   }
 };
 
+#if UINTPTR_MAX <= 0xFFFFFFFFu
 #undef TESSEC_ENC_ROUND
 #undef TESSEC_DEC_ROUND
 #undef TESSEC_MIDDLE_ROUNDS
-#undef TESSEC_ROUND_TABLES
+#endif
 
 inline void LoadWords(const char* p, int n, uint32_t* w) {
   for (int j = 0; j < n; ++j) w[j] = Load32BE(Bytes(p) + 4 * j);
@@ -281,100 +316,164 @@ inline void StoreWords(const uint32_t* w, int n, char* p) {
 
 enum class Mode { kEcb, kCbc, kCfb };
 
-// A chaining mode over whole blocks with the table code: the chain is loaded once per call and
-// kept as words; every block is read completely before its output is written.
-template <Mode kMode, bool kDecrypt, class Enc, class Dec>
-void RunMode(RoundKeys encKeys, RoundKeys decKeys, int rounds, int blockSize, char* chainBytes,
-             const char* in, char* out, unsigned int len) {
-  const int bc = blockSize / 4;
-  uint32_t chain[8], block[8], ct[8];
-  LoadWords(chainBytes, bc, chain);
-  for (unsigned int pos = 0; pos < len; pos += blockSize) {
-    LoadWords(in + pos, bc, block);
+// A chaining mode over whole blocks of BC columns with the table code: the chain is loaded once
+// per call and kept as words; every block is read completely before its output is written.
+template <Mode kMode, bool kDecrypt, class Encryption, class Decryption, int BC>
+void RunColumns(RoundKeys encKeys, RoundKeys decKeys, int rounds, char* chainBytes, const char* in,
+                char* out, unsigned int len) {
+  uint32_t chain[BC], block[BC], ct[BC];
+  LoadWords(chainBytes, BC, chain);
+  for (unsigned int pos = 0; pos < len; pos += 4 * BC) {
+    LoadWords(in + pos, BC, block);
     if constexpr (kMode == Mode::kEcb) {
       if constexpr (kDecrypt) {
-        Dec::Block(decKeys, rounds, bc, block);
+        Decryption::Block(decKeys, rounds, BC, block);
       } else {
-        Enc::Block(encKeys, rounds, bc, block);
+        Encryption::Block(encKeys, rounds, BC, block);
       }
     } else if constexpr (kMode == Mode::kCbc) {
       if constexpr (kDecrypt) {
-        for (int j = 0; j < bc; ++j) ct[j] = block[j];
-        Dec::Block(decKeys, rounds, bc, block);
-        for (int j = 0; j < bc; ++j) {
+#if UINTPTR_MAX > 0xFFFFFFFFu
+        for (int j = 0; j < BC; ++j) ct[j] = block[j];
+        Decryption::Block(decKeys, rounds, BC, block);
+#else
+        // 32-bit code reads the ciphertext again from the input (not yet written over): kept in
+        // registers across the block, it would crowd out the block's own words.
+        Decryption::Block(decKeys, rounds, BC, block);
+        TESSEC_COMPILER_BARRIER();
+        LoadWords(in + pos, BC, ct);
+#endif
+        for (int j = 0; j < BC; ++j) {
           block[j] ^= chain[j];
           chain[j] = ct[j];
         }
       } else {
-        for (int j = 0; j < bc; ++j) block[j] ^= chain[j];
-        Enc::Block(encKeys, rounds, bc, block);
-        for (int j = 0; j < bc; ++j) chain[j] = block[j];
+        for (int j = 0; j < BC; ++j) block[j] ^= chain[j];
+        Encryption::Block(encKeys, rounds, BC, block);
+        for (int j = 0; j < BC; ++j) chain[j] = block[j];
       }
     } else {
       // CFB: both directions encrypt the chain; the ciphertext becomes the next chain.
-      for (int j = 0; j < bc; ++j) ct[j] = block[j];
-      Enc::Block(encKeys, rounds, bc, chain);
-      for (int j = 0; j < bc; ++j) block[j] ^= chain[j];
-      for (int j = 0; j < bc; ++j) chain[j] = kDecrypt ? ct[j] : block[j];
+      for (int j = 0; j < BC; ++j) ct[j] = block[j];
+      Encryption::Block(encKeys, rounds, BC, chain);
+      for (int j = 0; j < BC; ++j) block[j] ^= chain[j];
+      for (int j = 0; j < BC; ++j) chain[j] = kDecrypt ? ct[j] : block[j];
     }
-    StoreWords(block, bc, out + pos);
+    StoreWords(block, BC, out + pos);
   }
-  StoreWords(chain, bc, chainBytes);
+  StoreWords(chain, BC, chainBytes);
+}
+
+template <Mode kMode, bool kDecrypt, class Encryption, class Decryption>
+void RunMode(RoundKeys encKeys, RoundKeys decKeys, int rounds, int blockSize, char* chainBytes,
+             const char* in, char* out, unsigned int len) {
+  if (blockSize == 16) {
+    RunColumns<kMode, kDecrypt, Encryption, Decryption, 4>(encKeys, decKeys, rounds, chainBytes, in,
+                                                           out, len);
+  } else if (blockSize == 24) {
+    RunColumns<kMode, kDecrypt, Encryption, Decryption, 6>(encKeys, decKeys, rounds, chainBytes, in,
+                                                           out, len);
+  } else {
+    RunColumns<kMode, kDecrypt, Encryption, Decryption, 8>(encKeys, decKeys, rounds, chainBytes, in,
+                                                           out, len);
+  }
 }
 
 }  // namespace
 
-// The two directions, named where the private tables can be named.
-#define TESSEC_ENCRYPTION typedef Direction<0, sm_S, false> Encryption;
-#define TESSEC_DECRYPTION typedef Direction<4, sm_Si, true> Decryption;
-#define TESSEC_DIRECTIONS TESSEC_ENCRYPTION TESSEC_DECRYPTION
+// The two directions over the class's own tables, and the mode operations over the object's
+// keys and chain: a friend of the class, which only it can reach them as.
+struct RijndaelBlocks {
+  typedef Direction<CRijndael::sm_T1, CRijndael::sm_T2, CRijndael::sm_T3, CRijndael::sm_T4,
+                    CRijndael::sm_S, false>
+      Encryption;
+  typedef Direction<CRijndael::sm_T5, CRijndael::sm_T6, CRijndael::sm_T7, CRijndael::sm_T8,
+                    CRijndael::sm_Si, true>
+      Decryption;
+
+  // One 16-byte block.
+  template <class Direction>
+  static void Block16(RoundKeys keys, int rounds, const char* in, char* out) {
+    uint32_t b[4];
+    LoadWords(in, 4, b);
+    Direction::Block16(keys, rounds, b);
+    StoreWords(b, 4, out);
+  }
+
+  // One block of the object's size: 16-byte blocks go to the dedicated path; the others pass
+  // through the scratch words m_t (in) and m_a (out).
+  template <class Direction>
+  static int OneBlock(CRijndael& c, RoundKeys keys, const char* in, char* out) {
+    if (!c.m_bReady) return -1;
+    if (c.m_blockSize == 16) {
+      Block16<Direction>(keys, c.m_rounds, in, out);
+      return 0;
+    }
+    const int bc = c.m_blockSize / 4;
+    LoadWords(in, bc, c.m_t);
+    std::memcpy(c.m_a, c.m_t, sizeof(c.m_a));
+    Direction::Block(keys, c.m_rounds, bc, c.m_a);
+    StoreWords(c.m_a, bc, out);
+    return 0;
+  }
+
+  // Checks the object and the length, hands 16-byte blocks to AES-NI when the CPU has it and
+  // runs the table code otherwise.
+  template <Mode kMode, bool kDecrypt>
+  static int Run(CRijndael& c, const char* in, char* out, unsigned int len) {
+    if (!c.m_bReady || len == 0 || len % c.m_blockSize) return -1;
+#if defined(TESSEC_X86_ACCEL)
+    if (c.m_blockSize == 16 && UseAesNi()) {
+      const unsigned char* src = Bytes(in);
+      unsigned char* dst = Bytes(out);
+      unsigned char* chain = Bytes(c.m_chain);
+      if constexpr (kMode == Mode::kEcb) {
+        if constexpr (kDecrypt) {
+          AesNiDecryptEcb(c.m_decKeys, c.m_rounds, src, dst, len / 16);
+        } else {
+          AesNiEncryptEcb(c.m_encKeys, c.m_rounds, src, dst, len / 16);
+        }
+      } else if constexpr (kMode == Mode::kCbc) {
+        if constexpr (kDecrypt) {
+          AesNiDecryptCbc(c.m_decKeys, c.m_rounds, chain, src, dst, len / 16);
+        } else {
+          AesNiEncryptCbc(c.m_encKeys, c.m_rounds, chain, src, dst, len / 16);
+        }
+      } else if constexpr (kDecrypt) {
+        AesNiDecryptCfb(c.m_encKeys, c.m_rounds, chain, src, dst, len / 16);
+      } else {
+        AesNiEncryptCfb(c.m_encKeys, c.m_rounds, chain, src, dst, len / 16);
+      }
+      return 0;
+    }
+#endif
+    RunMode<kMode, kDecrypt, Encryption, Decryption>(c.m_encKeys, c.m_decKeys, c.m_rounds,
+                                                     c.m_blockSize, c.m_chain, in, out, len);
+    return 0;
+  }
+};
+
+namespace {
+
+typedef RijndaelBlocks::Encryption Encryption;
+typedef RijndaelBlocks::Decryption Decryption;
+
+}  // namespace
 
 void CRijndael::DefEncryptBlock(const char* in, char* out) {
-  TESSEC_ENCRYPTION
-  uint32_t b[4];
-  LoadWords(in, 4, b);
-  Encryption::Block16(m_encKeys, m_rounds, b);
-  StoreWords(b, 4, out);
+  RijndaelBlocks::Block16<Encryption>(m_encKeys, m_rounds, in, out);
 }
 
 void CRijndael::DefDecryptBlock(const char* in, char* out) {
-  TESSEC_DECRYPTION
-  uint32_t b[4];
-  LoadWords(in, 4, b);
-  Decryption::Block16(m_decKeys, m_rounds, b);
-  StoreWords(b, 4, out);
+  RijndaelBlocks::Block16<Decryption>(m_decKeys, m_rounds, in, out);
 }
 
-// Any block size: 16-byte blocks go to the dedicated path; the others pass through the
-// scratch words m_t (in) and m_a (out).
 int CRijndael::EncryptBlock(const char* in, char* out) {
-  if (!m_bReady) return -1;
-  if (m_blockSize == 16) {
-    DefEncryptBlock(in, out);
-    return 0;
-  }
-  TESSEC_ENCRYPTION
-  const int bc = m_blockSize / 4;
-  LoadWords(in, bc, m_t);
-  std::memcpy(m_a, m_t, sizeof(m_a));
-  Encryption::Block(m_encKeys, m_rounds, bc, m_a);
-  StoreWords(m_a, bc, out);
-  return 0;
+  return RijndaelBlocks::OneBlock<Encryption>(*this, m_encKeys, in, out);
 }
 
 int CRijndael::DecryptBlock(const char* in, char* out) {
-  if (!m_bReady) return -1;
-  if (m_blockSize == 16) {
-    DefDecryptBlock(in, out);
-    return 0;
-  }
-  TESSEC_DECRYPTION
-  const int bc = m_blockSize / 4;
-  LoadWords(in, bc, m_t);
-  std::memcpy(m_a, m_t, sizeof(m_a));
-  Decryption::Block(m_decKeys, m_rounds, bc, m_a);
-  StoreWords(m_a, bc, out);
-  return 0;
+  return RijndaelBlocks::OneBlock<Decryption>(*this, m_decKeys, in, out);
 }
 
 int CRijndael::Xor(char* buf, const char* data) {
@@ -385,82 +484,24 @@ int CRijndael::Xor(char* buf, const char* data) {
 
 // ---- Chaining modes -----------------------------------------------------------------------
 
-#define TESSEC_RUN_MODE(mode, decrypt)                                                        \
-  TESSEC_DIRECTIONS                                                                           \
-  RunMode<mode, decrypt, Encryption, Decryption>(m_encKeys, m_decKeys, m_rounds, m_blockSize, \
-                                                 m_chain, in, out, len);                      \
-  return 0;
-
 int CRijndael::Encrypt_OTHER(const char* in, char* out, unsigned int len) {
-  if (!m_bReady || len == 0 || len % m_blockSize) return -1;
-#if defined(TESSEC_X86_ACCEL)
-  if (m_blockSize == 16 && UseAesNi()) {
-    AesNiEncryptEcb(m_encKeys, m_rounds, Bytes(in), Bytes(out), len / 16);
-    return 0;
-  }
-#endif
-  TESSEC_RUN_MODE(Mode::kEcb, false)
+  return RijndaelBlocks::Run<Mode::kEcb, false>(*this, in, out, len);
 }
-
 int CRijndael::Decrypt_OTHER(const char* in, char* out, unsigned int len) {
-  if (!m_bReady || len == 0 || len % m_blockSize) return -1;
-#if defined(TESSEC_X86_ACCEL)
-  if (m_blockSize == 16 && UseAesNi()) {
-    AesNiDecryptEcb(m_decKeys, m_rounds, Bytes(in), Bytes(out), len / 16);
-    return 0;
-  }
-#endif
-  TESSEC_RUN_MODE(Mode::kEcb, true)
+  return RijndaelBlocks::Run<Mode::kEcb, true>(*this, in, out, len);
 }
-
 int CRijndael::Encrypt_CBC(const char* in, char* out, unsigned int len) {
-  if (!m_bReady || len == 0 || len % m_blockSize) return -1;
-#if defined(TESSEC_X86_ACCEL)
-  if (m_blockSize == 16 && UseAesNi()) {
-    AesNiEncryptCbc(m_encKeys, m_rounds, Bytes(m_chain), Bytes(in), Bytes(out), len / 16);
-    return 0;
-  }
-#endif
-  TESSEC_RUN_MODE(Mode::kCbc, false)
+  return RijndaelBlocks::Run<Mode::kCbc, false>(*this, in, out, len);
 }
-
 int CRijndael::Decrypt_CBC(const char* in, char* out, unsigned int len) {
-  if (!m_bReady || len == 0 || len % m_blockSize) return -1;
-#if defined(TESSEC_X86_ACCEL)
-  if (m_blockSize == 16 && UseAesNi()) {
-    AesNiDecryptCbc(m_decKeys, m_rounds, Bytes(m_chain), Bytes(in), Bytes(out), len / 16);
-    return 0;
-  }
-#endif
-  TESSEC_RUN_MODE(Mode::kCbc, true)
+  return RijndaelBlocks::Run<Mode::kCbc, true>(*this, in, out, len);
 }
-
 int CRijndael::Encrypt_CFB(const char* in, char* out, unsigned int len) {
-  if (!m_bReady || len == 0 || len % m_blockSize) return -1;
-#if defined(TESSEC_X86_ACCEL)
-  if (m_blockSize == 16 && UseAesNi()) {
-    AesNiEncryptCfb(m_encKeys, m_rounds, Bytes(m_chain), Bytes(in), Bytes(out), len / 16);
-    return 0;
-  }
-#endif
-  TESSEC_RUN_MODE(Mode::kCfb, false)
+  return RijndaelBlocks::Run<Mode::kCfb, false>(*this, in, out, len);
 }
-
 int CRijndael::Decrypt_CFB(const char* in, char* out, unsigned int len) {
-  if (!m_bReady || len == 0 || len % m_blockSize) return -1;
-#if defined(TESSEC_X86_ACCEL)
-  if (m_blockSize == 16 && UseAesNi()) {
-    AesNiDecryptCfb(m_encKeys, m_rounds, Bytes(m_chain), Bytes(in), Bytes(out), len / 16);
-    return 0;
-  }
-#endif
-  TESSEC_RUN_MODE(Mode::kCfb, true)
+  return RijndaelBlocks::Run<Mode::kCfb, true>(*this, in, out, len);
 }
-
-#undef TESSEC_RUN_MODE
-#undef TESSEC_DIRECTIONS
-#undef TESSEC_ENCRYPTION
-#undef TESSEC_DECRYPTION
 
 // ---- Block and message level --------------------------------------------------------------
 

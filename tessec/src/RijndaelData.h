@@ -1,4 +1,4 @@
-// Tables of the Rijndael cipher shared by the exported class tables and the block code.
+// The row offsets of the Rijndael cipher, shared by the exported class table and the block code.
 #pragma once
 
 namespace tessec_detail {
@@ -10,8 +10,5 @@ constexpr int kRijndaelShifts[3][4][2] = {
     {{0, 0}, {1, 5}, {2, 4}, {3, 3}},
     {{0, 0}, {1, 7}, {3, 5}, {4, 4}},
 };
-
-// The encryption round tables T1-T4 followed by the decryption tables T5-T8, contiguous.
-extern const unsigned int kRijndaelRoundTables[8][256];
 
 }  // namespace tessec_detail

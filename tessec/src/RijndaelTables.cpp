@@ -85,25 +85,6 @@ constexpr unsigned char Rcon(int i) { return kTables.rcon[i]; }
 
 }  // namespace
 
-}  // namespace public_crypt
-
-namespace tessec_detail {
-
-// The round tables once more, laid out back to back (T1-T4, then T5-T8) for the block code:
-// with the four tables of a direction at fixed distances, one base register addresses them
-// all, where four separate arrays would need four. The exported tables below hold the same
-// values; both are constant data.
-const unsigned int kRijndaelRoundTables[8][256] = {
-    {TESSEC_TABLE256(public_crypt::T1)}, {TESSEC_TABLE256(public_crypt::T2)},
-    {TESSEC_TABLE256(public_crypt::T3)}, {TESSEC_TABLE256(public_crypt::T4)},
-    {TESSEC_TABLE256(public_crypt::T5)}, {TESSEC_TABLE256(public_crypt::T6)},
-    {TESSEC_TABLE256(public_crypt::T7)}, {TESSEC_TABLE256(public_crypt::T8)},
-};
-
-}  // namespace tessec_detail
-
-namespace public_crypt {
-
 const unsigned char CRijndael::sm_S[256] = {TESSEC_TABLE256(S)};
 const unsigned char CRijndael::sm_Si[256] = {TESSEC_TABLE256(Si)};
 const unsigned int CRijndael::sm_T1[256] = {TESSEC_TABLE256(T1)};

@@ -10,7 +10,7 @@
 
 #include <immintrin.h>
 
-// Sha512SimdBmi2.cpp builds this file a second time under another name.
+// Sha512SimdAvx2.cpp builds this file a second time under another name.
 #ifndef TESSEC_SHA512_SIMD_NAME
 #define TESSEC_SHA512_SIMD_NAME Sha512BlocksSsse3
 #endif
@@ -111,14 +111,7 @@ void TESSEC_SHA512_SIMD_NAME(uint64_t state[8], const unsigned char* p, size_t b
       TESSEC_SHA512_PAIR(c, d, e, f, g, h, a, b, 14,
                          TESSEC_SHA512_SCHEDULE(m7, m0, m3, m4, m6, n + 14, next + 14))
     }
-    state[0] += a;
-    state[1] += b;
-    state[2] += c;
-    state[3] += d;
-    state[4] += e;
-    state[5] += f;
-    state[6] += g;
-    state[7] += h;
+    AddToState(state, a, b, c, d, e, f, g, h);
   }
 }
 

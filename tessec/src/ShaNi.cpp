@@ -7,6 +7,20 @@
 
 namespace tessec_detail {
 
+namespace {
+
+// A 64-byte block as four registers, each byte-swapped by `swap`.
+inline void LoadBlock(const unsigned char* p, __m128i swap, __m128i& m0, __m128i& m1, __m128i& m2,
+                      __m128i& m3) {
+  const __m128i* in = reinterpret_cast<const __m128i*>(p);
+  m0 = _mm_shuffle_epi8(_mm_loadu_si128(in), swap);
+  m1 = _mm_shuffle_epi8(_mm_loadu_si128(in + 1), swap);
+  m2 = _mm_shuffle_epi8(_mm_loadu_si128(in + 2), swap);
+  m3 = _mm_shuffle_epi8(_mm_loadu_si128(in + 3), swap);
+}
+
+}  // namespace
+
 // ---- SHA-1 --------------------------------------------------------------------------------
 //
 // ABCD lives in one register (A in the highest word), E in the highest word of another.
@@ -32,13 +46,8 @@ void Sha1BlocksShaNi(uint32_t state[5], const unsigned char* p, size_t blocks) {
   for (; blocks; --blocks, p += 64) {
     const __m128i abcdSave = abcd;
     const __m128i eSave = e0;
-    __m128i m0 = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), byteSwap);
-    __m128i m1 =
-        _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)), byteSwap);
-    __m128i m2 =
-        _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32)), byteSwap);
-    __m128i m3 =
-        _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 48)), byteSwap);
+    __m128i m0, m1, m2, m3;
+    LoadBlock(p, byteSwap, m0, m1, m2, m3);
     __m128i e1;
 
     // Rounds 0-15: the message as loaded.
@@ -92,29 +101,13 @@ void Sha1BlocksShaNi(uint32_t state[5], const unsigned char* p, size_t blocks) {
 // The state is kept as ABEF and CDGH (the layout sha256rnds2 works on); each sha256rnds2 runs
 // two rounds with message-plus-constant words from the low half of its third operand.
 
-namespace {
-
-alignas(16) const uint32_t kK[64] = {
-    0x428a2f98u, 0x71374491u, 0xb5c0fbcfu, 0xe9b5dba5u, 0x3956c25bu, 0x59f111f1u, 0x923f82a4u,
-    0xab1c5ed5u, 0xd807aa98u, 0x12835b01u, 0x243185beu, 0x550c7dc3u, 0x72be5d74u, 0x80deb1feu,
-    0x9bdc06a7u, 0xc19bf174u, 0xe49b69c1u, 0xefbe4786u, 0x0fc19dc6u, 0x240ca1ccu, 0x2de92c6fu,
-    0x4a7484aau, 0x5cb0a9dcu, 0x76f988dau, 0x983e5152u, 0xa831c66du, 0xb00327c8u, 0xbf597fc7u,
-    0xc6e00bf3u, 0xd5a79147u, 0x06ca6351u, 0x14292967u, 0x27b70a85u, 0x2e1b2138u, 0x4d2c6dfcu,
-    0x53380d13u, 0x650a7354u, 0x766a0abbu, 0x81c2c92eu, 0x92722c85u, 0xa2bfe8a1u, 0xa81a664bu,
-    0xc24b8b70u, 0xc76c51a3u, 0xd192e819u, 0xd6990624u, 0xf40e3585u, 0x106aa070u, 0x19a4c116u,
-    0x1e376c08u, 0x2748774cu, 0x34b0bcb5u, 0x391c0cb3u, 0x4ed8aa4au, 0x5b9cca4fu, 0x682e6ff3u,
-    0x748f82eeu, 0x78a5636fu, 0x84c87814u, 0x8cc70208u, 0x90befffau, 0xa4506cebu, 0xbef9a3f7u,
-    0xc67178f2u,
-};
-
-}  // namespace
-
 // Four rounds with message group m (group index g).
-#define TESSEC_SHA256_FOUR(m, g)                                                                   \
-  {                                                                                                \
-    __m128i wk = _mm_add_epi32(m, _mm_load_si128(reinterpret_cast<const __m128i*>(kK + 4 * (g)))); \
-    cdgh = _mm_sha256rnds2_epu32(cdgh, abef, wk);                                                  \
-    abef = _mm_sha256rnds2_epu32(abef, cdgh, _mm_shuffle_epi32(wk, 0x0E));                         \
+#define TESSEC_SHA256_FOUR(m, g)                                                                \
+  {                                                                                             \
+    __m128i wk =                                                                                \
+        _mm_add_epi32(m, _mm_load_si128(reinterpret_cast<const __m128i*>(kSha256K + 4 * (g)))); \
+    cdgh = _mm_sha256rnds2_epu32(cdgh, abef, wk);                                               \
+    abef = _mm_sha256rnds2_epu32(abef, cdgh, _mm_shuffle_epi32(wk, 0x0E));                      \
   }
 
 // Message group g >= 4 into m0 (which held group g - 4): m1, m2, m3 hold groups g-3..g-1.
@@ -135,13 +128,8 @@ void Sha256BlocksShaNi(uint32_t state[8], const unsigned char* p, size_t blocks)
   for (; blocks; --blocks, p += 64) {
     const __m128i abefSave = abef;
     const __m128i cdghSave = cdgh;
-    __m128i m0 = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), byteSwap);
-    __m128i m1 =
-        _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)), byteSwap);
-    __m128i m2 =
-        _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32)), byteSwap);
-    __m128i m3 =
-        _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 48)), byteSwap);
+    __m128i m0, m1, m2, m3;
+    LoadBlock(p, byteSwap, m0, m1, m2, m3);
 
     TESSEC_SHA256_FOUR(m0, 0)
     TESSEC_SHA256_FOUR(m1, 1)

@@ -1,13 +1,15 @@
-// The instruction-set paths (AES-NI, SHA extensions, the SSSE3 schedule of SHA-512) against the
-// portable table code, which is switched on by masking the CPU features (an internal switch, so
-// this test links the library statically). The table path for 16-byte blocks is also checked on its
-// own against the published AES examples and the textbook cipher, since with AES-NI present the
-// other tests never reach it.
+// The instruction-set paths (AES-NI, SHA extensions, the vector SHA-2 paths) against the portable
+// table code, which is switched on by masking the CPU features (an internal switch, so this test
+// links the library statically), and the TESSEC_CPU list that limits them. The table path for
+// 16-byte blocks is also checked on its own against the published AES examples and the textbook
+// cipher, since with AES-NI present the other tests never reach it. scripts/test.sh runs these
+// tests once per TESSEC_CPU profile, so that each path also runs through the classes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "Internal.h"
 #include "TestUtil.h"
@@ -44,6 +46,32 @@ TEST(Paths, MaskSwitchesThePathsOff) {
   EXPECT_EQ(tessec_detail::CpuFeatures(), 0u);
   EXPECT_FALSE(tessec_detail::UseAesNi());
   EXPECT_FALSE(tessec_detail::UseShaNi());
+}
+
+TEST(Paths, CpuListNamesTheAllowedExtensions) {
+  using namespace tessec_detail;
+  const struct {
+    const char* list;
+    unsigned allowed;
+  } cases[] = {
+      {nullptr, ~0u},
+      {"", 0},
+      {"none", 0},
+      {"sse2", kCpuSse2},
+      {"sse2,ssse3,sse41,aesni,shani,bmi2,avx2",
+       kCpuSse2 | kCpuSsse3 | kCpuSse41 | kCpuAesNi | kCpuShaNi | kCpuBmi2 | kCpuAvx2},
+      {" SSE2 , AesNi,,bogus,avx512f,", kCpuSse2 | kCpuAesNi},  // case, spaces, unknown names
+      {"none,bmi2", kCpuBmi2},
+      {"ssse3x,sse", 0},  // only whole names count
+      {"averyveryverylongname,shani", kCpuShaNi},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ParseCpuList(c.list), c.allowed) << (c.list ? c.list : "(unset)");
+  }
+  // Whatever the environment allowed, the features in use are the CPU's own.
+  const unsigned inUse = CpuFeatures();
+  FeatureMask all(~0u);
+  EXPECT_EQ(CpuFeatures() & inUse, inUse);
 }
 
 TEST(Paths, TablePathForSixteenByteBlocks) {
@@ -139,9 +167,7 @@ TEST(Paths, ShaPathsMatchThePortableCode) {
               "ddaf35a193617abacc417349ae20413112e6fa4e89a97ea20a9eeee64b55d39a2192992a274fc1a836"
               "ba3c23a3feebbd454d4423643ce80e2a9ac94fa54ca49f");
   }
-  if (!tessec_detail::UseShaNi() || !tessec_detail::UseSsse3()) {
-    GTEST_SKIP() << "no SHA extensions or SSSE3 on this CPU";
-  }
+  // Through the classes: the paths this CPU and the environment allow against the table code.
   Random rng(29);
   CSHA1 sha1;
   CSHA256 sha256;
@@ -157,38 +183,66 @@ TEST(Paths, ShaPathsMatchThePortableCode) {
     ASSERT_EQ(Hash(sha384, msg), fast384) << msg.size();
     ASSERT_EQ(Hash(sha512, msg), fast512) << msg.size();
   }
+}
+
 #if defined(TESSEC_X86_ACCEL)
-  // The block functions themselves, from arbitrary states.
-  for (int iter = 0; iter < 50; ++iter) {
-    uint64_t x[8], y[8];
-    for (int i = 0; i < 8; ++i) x[i] = y[i] = (uint64_t(rng.Next()) << 32) | rng.Next();
-    const Bytes big = rng.RandomBytes(128 * (1 + rng.Below(5)));
-    uint64_t z[8];
-    std::copy(x, x + 8, z);
-    tessec_detail::Sha512BlocksSsse3(x, big.data(), big.size() / 128);
-    tessec_detail::Sha512BlocksPortable(y, big.data(), big.size() / 128);
-    ASSERT_EQ(ToHex(reinterpret_cast<unsigned char*>(x), 64),
-              ToHex(reinterpret_cast<unsigned char*>(y), 64));
-    if (tessec_detail::UseSsse3Bmi2()) {
-      tessec_detail::Sha512BlocksSsse3Bmi2(z, big.data(), big.size() / 128);
-      ASSERT_EQ(ToHex(reinterpret_cast<unsigned char*>(z), 64),
-                ToHex(reinterpret_cast<unsigned char*>(y), 64));
+// Every block function of this build that the CPU can run, from arbitrary states over one to
+// five blocks, against the portable code.
+template <typename Word>
+struct BlockPath {
+  const char* name;
+  unsigned needs;
+  void (*fn)(Word*, const unsigned char*, size_t);
+  void (*portable)(Word*, const unsigned char*, size_t);
+  int words;
+  size_t block;
+};
+
+template <typename Word>
+void CheckBlockPaths(const std::vector<BlockPath<Word>>& paths) {
+  Random rng(31);
+  for (const BlockPath<Word>& path : paths) {
+    if (!tessec_detail::Have(path.needs)) {
+      std::printf("skipped %s: not on this CPU or not allowed\n", path.name);
+      continue;
+    }
+    for (int iter = 0; iter < 50; ++iter) {
+      Word x[8], y[8];
+      for (int i = 0; i < path.words; ++i) {
+        x[i] = y[i] = static_cast<Word>((uint64_t(rng.Next()) << 32) | rng.Next());
+      }
+      const Bytes data = rng.RandomBytes(path.block * (1 + rng.Below(5)));
+      path.fn(x, data.data(), data.size() / path.block);
+      path.portable(y, data.data(), data.size() / path.block);
+      ASSERT_TRUE(std::equal(x, x + path.words, y)) << path.name << " " << data.size();
     }
   }
-  for (int iter = 0; iter < 50; ++iter) {
-    uint32_t a[8], b[8];
-    for (int i = 0; i < 8; ++i) a[i] = b[i] = rng.Next();
-    const Bytes blocks = rng.RandomBytes(64 * (1 + rng.Below(5)));
-    tessec_detail::Sha256BlocksShaNi(a, blocks.data(), blocks.size() / 64);
-    tessec_detail::Sha256BlocksPortable(b, blocks.data(), blocks.size() / 64);
-    ASSERT_EQ(ToHex(reinterpret_cast<unsigned char*>(a), 32),
-              ToHex(reinterpret_cast<unsigned char*>(b), 32));
-    tessec_detail::Sha1BlocksShaNi(a, blocks.data(), blocks.size() / 64);
-    tessec_detail::Sha1BlocksPortable(b, blocks.data(), blocks.size() / 64);
-    ASSERT_EQ(ToHex(reinterpret_cast<unsigned char*>(a), 20),
-              ToHex(reinterpret_cast<unsigned char*>(b), 20));
-  }
-#endif
 }
+
+TEST(Paths, BlockFunctionsMatchThePortableCode) {
+  using namespace tessec_detail;
+  const unsigned shaNi = kCpuShaNi | kCpuSse41 | kCpuSsse3 | kCpuSse2;
+  std::vector<BlockPath<uint32_t>> paths32 = {
+      {"sha1 shani", shaNi, Sha1BlocksShaNi, Sha1BlocksPortable, 5, 64},
+      {"sha256 shani", shaNi, Sha256BlocksShaNi, Sha256BlocksPortable, 8, 64},
+      {"sha256 avx2", kCpuAvx2 | kCpuBmi2, Sha256BlocksAvx2, Sha256BlocksPortable, 8, 64},
+  };
+  std::vector<BlockPath<uint64_t>> paths64;
+#if defined(TESSEC_X86_64)
+  paths32.push_back({"sha1 avx2", kCpuAvx2 | kCpuBmi2, Sha1BlocksAvx2, Sha1BlocksPortable, 5, 64});
+  paths64.push_back(
+      {"sha512 ssse3", kCpuSsse3 | kCpuSse2, Sha512BlocksSsse3, Sha512BlocksPortable, 8, 128});
+  paths64.push_back({"sha512 avx2 bmi2", kCpuAvx2 | kCpuBmi2, Sha512BlocksAvx2Bmi2,
+                     Sha512BlocksPortable, 8, 128});
+#else
+  paths32.push_back(
+      {"sha1 ssse3", kCpuSsse3 | kCpuSse2, Sha1BlocksSsse3, Sha1BlocksPortable, 5, 64});
+  paths64.push_back({"sha512 sse2", kCpuSse2, Sha512BlocksSse2, Sha512BlocksPortable, 8, 128});
+  paths64.push_back({"sha512 avx2", kCpuAvx2, Sha512BlocksAvx2, Sha512BlocksPortable, 8, 128});
+#endif
+  CheckBlockPaths(paths32);
+  CheckBlockPaths(paths64);
+}
+#endif
 
 }  // namespace

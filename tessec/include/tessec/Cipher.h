@@ -91,6 +91,9 @@ class TESSEC_API CRijndael : public CCipher {
   static int Mul(int a, int b);
   static int Mul4(int a, char* const b);
 
+  // The library's block and mode code, which works on the keys and tables below.
+  friend struct RijndaelBlocks;
+
   static const unsigned char sm_S[256];
   static const unsigned char sm_Si[256];
   static const unsigned int sm_T1[256];

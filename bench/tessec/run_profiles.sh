@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Runs bench_tessec of one build tree once per CPU profile, with tessec (TESSEC_CPU) and OpenSSL
+# (OPENSSL_ia32cap) limited to the same extensions, and prints each profile's summary and then
+# one table of the ratios tessec / reference. A ratio below the goal is marked with '<': 0.9
+# with extensions, 1.0 for integer code only (no goal for the rows of the twister, hex and the
+# 32-byte-block cipher, which has no counterpart in OpenSSL).
+#   run_profiles.sh <build dir> [profile...]   profiles: native noshani sse2 none (default: all)
+# Extra benchmark arguments can be passed in BENCH_ARGS (say --benchmark_repetitions=3).
+set -uo pipefail
+build=${1:?build dir}
+shift
+profiles=("$@")
+[ ${#profiles[@]} -gt 0 ] || profiles=(native noshani sse2 none)
+bench=$build/bin/bench_tessec
+[ -x "$bench" ] || { echo "run_profiles: $bench not built" >&2; exit 1; }
+
+# OPENSSL_ia32cap: "~" clears the given bits of CPUID leaf 1 (ECX:EDX) and leaf 7 (ECX:EBX).
+profile_env() {
+  case $1 in
+    native) echo "TESSEC_CPU= OPENSSL_ia32cap=" ;;
+    # Only the SHA extensions (leaf 7 EBX bit 29) away.
+    noshani) echo "TESSEC_CPU=sse2,ssse3,sse41,aesni,bmi2,avx2 OPENSSL_ia32cap=:~0x20000000" ;;
+    # All of leaf 1 ECX (SSE3 up to AVX, AES-NI) and all of leaf 7 away: MMX, SSE and SSE2 stay.
+    sse2) echo "TESSEC_CPU=sse2 OPENSSL_ia32cap=~0xffffffff00000000:~0xffffffffffffffff" ;;
+    # MMX, FXSR, SSE and SSE2 (leaf 1 EDX bits 23-26) away too, with PCLMULQDQ, SSSE3, AES-NI
+    # and AVX: OpenSSL's plain integer code.
+    none) echo "TESSEC_CPU=none OPENSSL_ia32cap=~0x1200020207800000:~0xffffffffffffffff" ;;
+    *) echo "run_profiles: unknown profile $1" >&2; return 1 ;;
+  esac
+}
+
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+for p in "${profiles[@]}"; do
+  vars=$(profile_env "$p") || exit 1
+  printf '\n---- %s, profile %s (%s)\n' "$build" "$p" "$vars"
+  # An empty value means unset (the native profile).
+  env_args=()
+  for v in $vars; do
+    if [ -n "${v#*=}" ]; then env_args+=("$v"); else env_args+=(-u "${v%%=*}"); fi
+  done
+  # shellcheck disable=SC2086
+  env "${env_args[@]}" "$bench" ${BENCH_ARGS:-} 2>/dev/null | tee "$tmp/$p.out" | sed -n '1,2p;/^work (MB\/s)/,$p'
+  awk '/^work \(MB\/s\)/ {on = 1; next} on && NF == 4 {print $1, $4}' "$tmp/$p.out" >"$tmp/$p.ratio"
+done
+
+printf '\n==== %s: ratio tessec / reference per profile (< below the goal)\n' "$build"
+printf '%-28s' work
+for p in "${profiles[@]}"; do printf ' %9s' "$p"; done
+printf '\n'
+awk -v profiles="${profiles[*]}" -v dir="$tmp" '
+  BEGIN {
+    n = split(profiles, ps, " ")
+    for (i = 1; i <= n; ++i) {
+      file = dir "/" ps[i] ".ratio"
+      while ((getline line < file) > 0) {
+        split(line, f, " ")
+        ratio[f[1], i] = f[2]
+        if (!(f[1] in seen)) { seen[f[1]] = 1; order[++count] = f[1] }
+      }
+    }
+    for (w = 1; w <= count; ++w) {
+      work = order[w]
+      printf "%-28s", work
+      for (i = 1; i <= n; ++i) {
+        r = ratio[work, i]
+        goal = (ps[i] == "none") ? 1.0 : 0.9
+        mark = (r != "" && work !~ /^(mt19937|hex|rijndael256)/ && r + 0 < goal) ? "<" : " "
+        printf " %8s%s", (r == "" ? "-" : r), mark
+      }
+      printf "\n"
+    }
+  }'
