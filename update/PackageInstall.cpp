@@ -9,7 +9,6 @@
 #include "ZipArchive.h"
 #include "ZipFiles.h"
 
-using quenda::unique_handle;
 using quenda::unique_hfile;
 using quenda::unique_hfind;
 
@@ -45,18 +44,13 @@ bool MakeFolder(const std::wstring& path) {
   return CreateDirectoryW(Long(path).c_str(), nullptr) || IsFolder(path);
 }
 
-bool IsHeld(DWORD error) {
-  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
-         error == ERROR_ACCESS_DENIED || error == ERROR_USER_MAPPED_FILE;
-}
-
 // A rename that waits, for a bounded time, for a file another program holds. ERROR_SUCCESS or
 // what went wrong.
 DWORD MoveWaiting(const std::wstring& from, const std::wstring& to) {
   for (int attempt = 1;; ++attempt) {
     if (MoveFileExW(Long(from).c_str(), Long(to).c_str(), 0)) return ERROR_SUCCESS;
     const DWORD error = GetLastError();
-    if (!IsHeld(error) || attempt == kMoveAttempts) return error;
+    if (!qzip::IsHeldError(error) || attempt == kMoveAttempts) return error;
     Sleep(kMoveDelayMs);
   }
 }
@@ -120,15 +114,6 @@ bool ReadJournalFile(const std::wstring& path, InstallJournal* journal) {
   }
   return ParseJournal(text, journal);
 }
-
-uint64_t LocalToUtc(uint64_t localTime) {
-  const FILETIME local = ZipFileTime(localTime);
-  FILETIME utc;
-  if (!LocalFileTimeToFileTime(&local, &utc)) return 0;
-  return (static_cast<uint64_t>(utc.dwHighDateTime) << 32) | utc.dwLowDateTime;
-}
-
-const FILETIME* OrNull(const ZipFileTime& time) { return time != 0 ? &time : nullptr; }
 
 // Staged data goes straight to its file; a cancel stops it at the next chunk.
 class CStageSink : public qzip::CZipSink {
@@ -356,8 +341,7 @@ CPackageInstall::Result StageFile(qzip::CZipArchive& archive, const qzip::PlanEn
   // Every byte checked (CRC) and written; the queue puts it on the disk before any journal
   // names it.
   if (read != ZR_OK || sink.written != entry.size ||
-      !SetFileTime(file.get(), OrNull(entry.creationTime), OrNull(entry.accessTime),
-                   OrNull(entry.writeTime))) {
+      !qzip::SetFileTimes(file.get(), entry.creationTime, entry.accessTime, entry.writeTime)) {
     return CPackageInstall::Result::kFailed;
   }
   flush->Add(std::move(file), Long(path),
@@ -378,7 +362,7 @@ struct PackageReader {
     reader->stream.size = static_cast<uint64_t>(size.QuadPart);
     zlib_filefunc64_def io;
     qzip::FillWin32FileFuncs(&io);
-    reader->archive = qzip::CZipArchive::Open(io, &reader->stream, LocalToUtc);
+    reader->archive = qzip::CZipArchive::Open(io, &reader->stream, qzip::LocalToUtc);
     return reader->archive ? std::move(reader) : nullptr;
   }
   unique_hfile file;

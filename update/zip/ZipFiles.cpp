@@ -116,18 +116,31 @@ bool IsNameTaken(DWORD error) {
   return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
 }
 
-// Errors of a target that another program has open or mapped.
-bool IsHeld(DWORD error) {
-  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
-         error == ERROR_USER_MAPPED_FILE || error == ERROR_ACCESS_DENIED;
-}
-
 }  // namespace
 
 std::wstring LongForm(const std::wstring& full) {
   if (full.size() < MAX_PATH || full.compare(0, 4, L"\\\\?\\") == 0) return full;
   if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2);
   return L"\\\\?\\" + full;
+}
+
+uint64_t LocalToUtc(uint64_t localTime) {
+  const FILETIME local = ZipFileTime(localTime);
+  FILETIME utc;
+  if (!LocalFileTimeToFileTime(&local, &utc)) return 0;
+  return (static_cast<uint64_t>(utc.dwHighDateTime) << 32) | utc.dwLowDateTime;
+}
+
+bool SetFileTimes(HANDLE file, const ZipFileTime& creation, const ZipFileTime& access,
+                  const ZipFileTime& write) {
+  // SetFileTime leaves a time alone when given no pointer.
+  auto orNull = [](const ZipFileTime& time) { return time != 0 ? &time : nullptr; };
+  return SetFileTime(file, orNull(creation), orNull(access), orNull(write)) != FALSE;
+}
+
+bool IsHeldError(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+         error == ERROR_USER_MAPPED_FILE || error == ERROR_ACCESS_DENIED;
 }
 
 void FillWin32FileFuncs(zlib_filefunc64_def* io) {
@@ -199,7 +212,7 @@ bool PutInPlace(const std::wstring& source, const std::wstring& target,
                 const std::wstring& folder) {
   for (int attempt = 1;; ++attempt) {
     if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
-    if (!IsHeld(GetLastError())) return false;
+    if (!IsHeldError(GetLastError())) return false;
     // A module of this very process (the updater's own DLLs) won't be let go by waiting.
     if (attempt == kAttempts || GetModuleHandleW(target.c_str()) != nullptr) break;
     Sleep(kDelayMs);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "UniqueHandle.h"
+#include "Zip.h"
 #include "ioapi.h"
 
 namespace qzip {
@@ -34,6 +35,16 @@ void FillWin32FileFuncs(zlib_filefunc64_def* io);
 // "\\?\UNC\server\share\..."), so that names in work folders deep below a target that
 // fits still work; shorter paths as they are.
 std::wstring LongForm(const std::wstring& full);
+
+// A file time moved from local time to UTC (LocalFileTimeToFileTime); 0 when it can't be.
+uint64_t LocalToUtc(uint64_t localTime);
+
+// Sets a file's times; a time of 0 (the archive gave none) leaves that time as it is.
+bool SetFileTimes(HANDLE file, const ZipFileTime& creation, const ZipFileTime& access,
+                  const ZipFileTime& write);
+
+// Errors of a file that another program has open or mapped, which waiting may cure.
+bool IsHeldError(DWORD error);
 
 // GetFullPathNameW: an absolute path with backslashes, "." and ".." resolved.
 bool GetFullPath(const std::wstring& path, std::wstring* full);

@@ -13,16 +13,6 @@ using namespace qzip;
 
 namespace {
 
-uint64_t LocalToUtc(uint64_t localTime) {
-  const FILETIME local = ZipFileTime(localTime);
-  FILETIME utc;
-  if (!LocalFileTimeToFileTime(&local, &utc)) return 0;
-  return (static_cast<uint64_t>(utc.dwHighDateTime) << 32) | utc.dwLowDateTime;
-}
-
-// SetFileTime leaves a time alone when given no pointer; 0 means the archive gave none.
-const FILETIME* OrNull(const ZipFileTime& time) { return time != 0 ? &time : nullptr; }
-
 class CFileSink : public CZipSink {
  public:
   explicit CFileSink(HANDLE file) : file_(file) {}
@@ -157,8 +147,7 @@ ZipResult ZipReader::WriteEntry(int index, const ZipItem& item, const Target& ta
     // goes with it.
   }
   if (result == ZR_OK) {
-    SetFileTime(file.get(), OrNull(item.creationTime), OrNull(item.accessTime),
-                OrNull(item.writeTime));
+    SetFileTimes(file.get(), item.creationTime, item.accessTime, item.writeTime);
   }
   file.reset();
   if (result == ZR_OK) {
