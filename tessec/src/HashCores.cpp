@@ -370,7 +370,11 @@ void Sha512Blocks(uint64_t state[8], const unsigned char* data, size_t blocks) {
   if (Have(kCpuSse2)) return Sha512BlocksSse2(state, data, blocks);
 #endif
 #endif
+#if UINTPTR_MAX <= 0xFFFFFFFFu
+  Sha512BlocksHalves(state, data, blocks);
+#else
   Sha512BlocksPortable(state, data, blocks);
+#endif
 }
 
 }  // namespace tessec_detail

@@ -62,6 +62,15 @@ inline uint32_t ByteSwap32(uint32_t x) {
 #define TESSEC_COMPILER_BARRIER()
 #endif
 
+// Makes the compiler treat an object as reachable from elsewhere, so that the barrier above
+// applies to it even when its address was never passed on (a local the compiler could otherwise
+// keep in registers across the barrier).
+#if defined(__GNUC__) || defined(__clang__)
+#define TESSEC_ESCAPE(p) __asm__ __volatile__("" : : "g"(p) : "memory")
+#else
+#define TESSEC_ESCAPE(p) TESSEC_COMPILER_BARRIER()
+#endif
+
 // ---- CPU features -------------------------------------------------------------------------
 // Instruction-set paths are chosen at run time. They give exactly the results of the portable
 // table code, which every test checks them against. A path runs only when every extension whose
@@ -102,6 +111,8 @@ void Sha512Blocks(uint64_t state[8], const unsigned char* data, size_t blocks);
 void Sha1BlocksPortable(uint32_t state[5], const unsigned char* data, size_t blocks);
 void Sha256BlocksPortable(uint32_t state[8], const unsigned char* data, size_t blocks);
 void Sha512BlocksPortable(uint64_t state[8], const unsigned char* data, size_t blocks);
+// SHA-384/512 on 32-bit halves, for 32-bit targets without vector paths (Sha512Halves.cpp).
+void Sha512BlocksHalves(uint64_t state[8], const unsigned char* data, size_t blocks);
 
 // The SHA-256 and SHA-384/512 round constants (16-byte aligned for vector loads).
 extern const uint32_t kSha256K[64];
