@@ -62,6 +62,15 @@ inline uint32_t ByteSwap32(uint32_t x) {
 #define TESSEC_COMPILER_BARRIER()
 #endif
 
+// The same address, but one the compiler cannot trace back to the object: reads through it are
+// real loads from memory, which it can neither forward from earlier stores (say through vector
+// extractions) nor move ahead of them.
+template <typename T>
+inline T* Opaque(T* p) {
+  T* volatile q = p;
+  return q;
+}
+
 // Makes the compiler treat an object as reachable from elsewhere, so that the barrier above
 // applies to it even when its address was never passed on (a local the compiler could otherwise
 // keep in registers across the barrier).
