@@ -372,6 +372,9 @@ void Sha256Blocks(uint32_t state[8], const unsigned char* data, size_t blocks) {
 #if defined(TESSEC_X86_ACCEL)
   if (UseShaNi()) return Sha256BlocksShaNi(state, data, blocks);
   if (Have(kCpuAvx2 | kCpuBmi2)) return Sha256BlocksAvx2(state, data, blocks);
+#if defined(TESSEC_X86_64)
+  if (Have(kCpuSse2)) return Sha256BlocksSse2(state, data, blocks);
+#endif
 #endif
   Sha256BlocksPortable(state, data, blocks);
 }
@@ -380,7 +383,7 @@ void Sha512Blocks(uint64_t state[8], const unsigned char* data, size_t blocks) {
 #if defined(TESSEC_X86_ACCEL)
 #if defined(TESSEC_X86_64)
   if (Have(kCpuAvx2 | kCpuBmi2)) return Sha512BlocksAvx2Bmi2(state, data, blocks);
-  if (Have(kCpuSsse3 | kCpuSse2)) return Sha512BlocksSsse3(state, data, blocks);
+  if (Have(kCpuSse2)) return Sha512BlocksSse2(state, data, blocks);
 #else
   // 32-bit x86: the rounds in vector registers (too few general ones for 64-bit words).
   if (Have(kCpuAvx2)) return Sha512BlocksAvx2(state, data, blocks);

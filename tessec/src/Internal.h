@@ -179,10 +179,13 @@ inline void AddToState(Word* state, Word a, Word b, Word c, Word d, Word e, Word
 // SHA-1 with the message schedule in SSE registers (Sha1Ssse3.cpp, built as Sha1Avx2.cpp);
 // callers check AVX2 and BMI2.
 void Sha1BlocksAvx2(uint32_t state[5], const unsigned char* data, size_t blocks);
-// SHA-512 with the message schedule in SSE registers (Sha512Simd.cpp); callers check SSE2 and
-// SSSE3. The same, built for CPUs with AVX2 and BMI2 (Sha512SimdAvx2.cpp); callers check both.
-void Sha512BlocksSsse3(uint64_t state[8], const unsigned char* data, size_t blocks);
+// SHA-512 with the message schedule in SSE registers (Sha512Simd.cpp); callers check SSE2. The
+// same, built for CPUs with AVX2 and BMI2 (Sha512SimdAvx2.cpp); callers check both.
+void Sha512BlocksSse2(uint64_t state[8], const unsigned char* data, size_t blocks);
 void Sha512BlocksAvx2Bmi2(uint64_t state[8], const unsigned char* data, size_t blocks);
+// SHA-256 with the message schedule in SSE registers (Sha256Avx2.cpp), built for SSE2 alone
+// (Sha256Sse2.cpp); callers check SSE2. (On 32-bit x86 the table code is faster.)
+void Sha256BlocksSse2(uint32_t state[8], const unsigned char* data, size_t blocks);
 #else
 // SHA-1 with the message schedule in SSE registers, for 32-bit x86 (Sha1Ssse3.cpp); callers
 // check SSE2 and SSSE3.

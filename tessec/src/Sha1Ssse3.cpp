@@ -14,6 +14,7 @@
 #include <immintrin.h>
 
 #include "Internal.h"
+#include "SseBytes.h"
 
 #ifndef TESSEC_SHA1_SIMD_NAME
 #define TESSEC_SHA1_SIMD_NAME Sha1BlocksSsse3
@@ -32,8 +33,7 @@ struct OneBlock {
   typedef __m128i V;
   static const int kBlocks = 1;
   static V Load(const unsigned char* p, int k) {
-    const V swap = _mm_set_epi8(12, 13, 14, 15, 8, 9, 10, 11, 4, 5, 6, 7, 0, 1, 2, 3);
-    return _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const V*>(p) + k), swap);
+    return SwapBytes32(_mm_loadu_si128(reinterpret_cast<const V*>(p) + k));
   }
   static V Xor(V a, V b) { return _mm_xor_si128(a, b); }
   template <int N>
@@ -41,7 +41,7 @@ struct OneBlock {
     return _mm_or_si128(_mm_slli_epi32(x, N), _mm_srli_epi32(x, 32 - N));
   }
   // Words 2, 3 of lo and 0, 1 of hi; words 1 to 3 of x and a zero; a zero and word 0 of x.
-  static V Middle(V hi, V lo) { return _mm_alignr_epi8(hi, lo, 8); }
+  static V Middle(V hi, V lo) { return AlignRight<8>(hi, lo); }
   static V Down1(V x) { return _mm_srli_si128(x, 4); }
   static V Up3(V x) { return _mm_slli_si128(x, 12); }
   static void StoreSum(uint32_t* p, V x, int q) {

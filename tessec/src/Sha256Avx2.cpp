@@ -10,7 +10,13 @@
 // rounds of the first block run; the second block's rounds then find all their words done.
 #include <immintrin.h>
 
+// Sha256Sse2.cpp builds this file a second time, for SSE2 alone.
+#ifndef TESSEC_SHA256_SIMD_NAME
+#define TESSEC_SHA256_SIMD_NAME Sha256BlocksAvx2
+#endif
+
 #include "Internal.h"
+#include "SseBytes.h"
 
 namespace tessec_detail {
 
@@ -23,8 +29,7 @@ struct OneBlock {
   typedef __m128i V;
   static const int kBlocks = 1;
   static V Load(const unsigned char* p, int i) {
-    const V swap = _mm_set_epi8(12, 13, 14, 15, 8, 9, 10, 11, 4, 5, 6, 7, 0, 1, 2, 3);
-    return _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const V*>(p) + i), swap);
+    return SwapBytes32(_mm_loadu_si128(reinterpret_cast<const V*>(p) + i));
   }
   static V Add(V a, V b) { return _mm_add_epi32(a, b); }
   static V Xor(V a, V b) { return _mm_xor_si128(a, b); }
@@ -37,7 +42,7 @@ struct OneBlock {
     return _mm_slli_epi32(x, N);
   }
   // Words 1 to 3 of lo and word 0 of hi.
-  static V Next(V hi, V lo) { return _mm_alignr_epi8(hi, lo, 4); }
+  static V Next(V hi, V lo) { return AlignRight<4>(hi, lo); }
   // Words 2, 3 down to 0, 1 (zeros above); words 0, 1 up to 2, 3 (zeros below); words 0, 1 only.
   static V High(V x) { return _mm_srli_si128(x, 8); }
   static V Up(V x) { return _mm_slli_si128(x, 8); }
@@ -48,7 +53,7 @@ struct OneBlock {
   }
 };
 
-#if defined(TESSEC_X86_64)
+#if defined(TESSEC_X86_64) && defined(__AVX2__)
 struct TwoBlocks {
   typedef __m256i V;
   static const int kBlocks = 2;
@@ -198,8 +203,8 @@ void Blocks(uint32_t state[8], const unsigned char*& p, size_t& blocks) {
 
 }  // namespace
 
-void Sha256BlocksAvx2(uint32_t state[8], const unsigned char* p, size_t blocks) {
-#if defined(TESSEC_X86_64)
+void TESSEC_SHA256_SIMD_NAME(uint32_t state[8], const unsigned char* p, size_t blocks) {
+#if defined(TESSEC_X86_64) && defined(__AVX2__)
   Blocks<TwoBlocks>(state, p, blocks);
 #endif
   Blocks<OneBlock>(state, p, blocks);

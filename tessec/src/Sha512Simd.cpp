@@ -1,6 +1,6 @@
-// SHA-384/512 compression with the message schedule in SSE registers. Compiled with SSSE3
-// enabled for this file only (see CMakeLists.txt) and called only after CpuFeatures()
-// reported SSSE3.
+// SHA-384/512 compression for x86-64 with the message schedule in SSE registers. Built for SSE2
+// alone (byte swaps and word alignments by shifts and shuffles; x86-64 always has SSE2, but
+// TESSEC_CPU=none switches it off) and called only after CpuFeatures() reported SSE2.
 //
 // The rounds stay in scalar registers; the schedule of the next sixteen message words (plus
 // round constants) is worked out two words per vector while the current sixteen rounds run.
@@ -10,12 +10,14 @@
 // rounds of the first block run; the second block's rounds then find all their words done.
 #include <immintrin.h>
 
-#include "Internal.h"
-
-// Sha512SimdAvx2.cpp builds this file a second time under another name.
+// Sha512SimdAvx2.cpp builds this file a second time, for AVX2 and BMI2.
 #ifndef TESSEC_SHA512_SIMD_NAME
-#define TESSEC_SHA512_SIMD_NAME Sha512BlocksSsse3
+#define TESSEC_SHA512_SIMD_NAME Sha512BlocksSse2
+#define TESSEC_SSE2_ONLY
 #endif
+
+#include "Internal.h"
+#include "SseBytes.h"
 
 namespace tessec_detail {
 
@@ -28,8 +30,7 @@ struct OneBlock {
   typedef __m128i V;
   static const int kBlocks = 1;
   static V Load(const unsigned char* p, int i) {
-    const V swap = _mm_set_epi8(8, 9, 10, 11, 12, 13, 14, 15, 0, 1, 2, 3, 4, 5, 6, 7);
-    return _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const V*>(p) + i), swap);
+    return SwapBytes64(_mm_loadu_si128(reinterpret_cast<const V*>(p) + i));
   }
   static V Add(V a, V b) { return _mm_add_epi64(a, b); }
   static V Xor(V a, V b) { return _mm_xor_si128(a, b); }
@@ -42,7 +43,7 @@ struct OneBlock {
     return _mm_slli_epi64(x, N);
   }
   // The high word of lo and the low word of hi.
-  static V Middle(V hi, V lo) { return _mm_alignr_epi8(hi, lo, 8); }
+  static V Middle(V hi, V lo) { return AlignRight<8>(hi, lo); }
   static void StoreSum(uint64_t* p, V x, int i) {
     const V k = _mm_load_si128(reinterpret_cast<const V*>(kSha512K + 2 * i));
     _mm_store_si128(reinterpret_cast<V*>(p), _mm_add_epi64(x, k));
