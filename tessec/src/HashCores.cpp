@@ -359,9 +359,8 @@ void Sha512BlocksPortable(uint64_t state[8], const unsigned char* p, size_t bloc
 void Sha1Blocks(uint32_t state[5], const unsigned char* data, size_t blocks) {
 #if defined(TESSEC_X86_ACCEL)
   if (UseShaNi()) return Sha1BlocksShaNi(state, data, blocks);
-#if defined(TESSEC_X86_64)
   if (Have(kCpuAvx2 | kCpuBmi2)) return Sha1BlocksAvx2(state, data, blocks);
-#else
+#if !defined(TESSEC_X86_64)
   if (Have(kCpuSsse3 | kCpuSse2)) return Sha1BlocksSsse3(state, data, blocks);
 #endif
 #endif

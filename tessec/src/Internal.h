@@ -175,10 +175,11 @@ inline void AddToState(Word* state, Word a, Word b, Word c, Word d, Word e, Word
 #define TESSEC_X86_64 1
 #endif
 
-#if defined(TESSEC_X86_64)
-// SHA-1 with the message schedule in SSE registers (Sha1Ssse3.cpp, built as Sha1Avx2.cpp);
-// callers check AVX2 and BMI2.
+// SHA-1 with the message schedule in SSE registers (Sha1Ssse3.cpp), built for AVX2 and BMI2
+// (Sha1Avx2.cpp); callers check both.
 void Sha1BlocksAvx2(uint32_t state[5], const unsigned char* data, size_t blocks);
+
+#if defined(TESSEC_X86_64)
 // SHA-512 with the message schedule in SSE registers (Sha512Simd.cpp); callers check SSE2. The
 // same, built for CPUs with AVX2 and BMI2 (Sha512SimdAvx2.cpp); callers check both.
 void Sha512BlocksSse2(uint64_t state[8], const unsigned char* data, size_t blocks);

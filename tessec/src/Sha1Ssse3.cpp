@@ -1,7 +1,8 @@
 // SHA-1 compression with the message schedule in SSE registers, for CPUs without the SHA
 // extensions. Compiled with SSSE3 enabled for this file only (see CMakeLists.txt) and called
-// only after CpuFeatures() reported SSE2 and SSSE3. On x86-64 it pays only with rotations that
-// keep their source (rorx): Sha1Avx2.cpp builds it once more for CPUs with AVX2 and BMI2.
+// only after CpuFeatures() reported SSE2 and SSSE3; built on 32-bit x86 only (on x86-64 the
+// table code is as fast without rotations that keep their source). Sha1Avx2.cpp builds it once
+// more, on both word sizes, for CPUs with AVX2 and BMI2.
 //
 // The rounds stay in general registers and take each message word plus round constant from a
 // small buffer in memory, as one operand of an addition. The vector unit works those sums out
