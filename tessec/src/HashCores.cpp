@@ -165,35 +165,52 @@ void Md5Blocks(uint32_t state[4], const unsigned char* p, size_t blocks) {
 
 #define TESSEC_SHA1_LOADED(t) w[t]
 
+namespace {
+
+constexpr uint32_t kSha1K[4] = {0x5a827999u, 0x6ed9eba1u, 0x8f1bbcdcu, 0xca62c1d6u};
+// As for MD5: with the round constants as immediates, 64-bit compilers add them last, one more
+// addition on the chain of dependent rounds; read through a pointer they cannot see through, the
+// constants stay with the message word. 32-bit code, short of registers, keeps the immediates.
+#if UINTPTR_MAX > 0xFFFFFFFFu
+const uint32_t* const volatile g_sha1K = kSha1K;
+#endif
+
+}  // namespace
+
 void Sha1BlocksPortable(uint32_t state[5], const unsigned char* p, size_t blocks) {
+#if UINTPTR_MAX > 0xFFFFFFFFu
+  const uint32_t* const k = g_sha1K;
+#else
+  const uint32_t* const k = kSha1K;
+#endif
   for (; blocks; --blocks, p += 64) {
     uint32_t w[16];
     for (int i = 0; i < 16; ++i) w[i] = Load32BE(p + 4 * i);
     uint32_t a = state[0], b = state[1], c = state[2], d = state[3], e = state[4];
 
-    TESSEC_SHA1_FIVE(0, TESSEC_SHA1_CH, 0x5a827999u, TESSEC_SHA1_LOADED)
-    TESSEC_SHA1_FIVE(5, TESSEC_SHA1_CH, 0x5a827999u, TESSEC_SHA1_LOADED)
-    TESSEC_SHA1_FIVE(10, TESSEC_SHA1_CH, 0x5a827999u, TESSEC_SHA1_LOADED)
-    TESSEC_SHA1_ROUND(a, b, c, d, e, TESSEC_SHA1_CH(b, c, d), 0x5a827999u, w[15]);
-    TESSEC_SHA1_ROUND(e, a, b, c, d, TESSEC_SHA1_CH(a, b, c), 0x5a827999u, TESSEC_SHA1_W(16));
-    TESSEC_SHA1_ROUND(d, e, a, b, c, TESSEC_SHA1_CH(e, a, b), 0x5a827999u, TESSEC_SHA1_W(17));
-    TESSEC_SHA1_ROUND(c, d, e, a, b, TESSEC_SHA1_CH(d, e, a), 0x5a827999u, TESSEC_SHA1_W(18));
-    TESSEC_SHA1_ROUND(b, c, d, e, a, TESSEC_SHA1_CH(c, d, e), 0x5a827999u, TESSEC_SHA1_W(19));
+    TESSEC_SHA1_FIVE(0, TESSEC_SHA1_CH, k[0], TESSEC_SHA1_LOADED)
+    TESSEC_SHA1_FIVE(5, TESSEC_SHA1_CH, k[0], TESSEC_SHA1_LOADED)
+    TESSEC_SHA1_FIVE(10, TESSEC_SHA1_CH, k[0], TESSEC_SHA1_LOADED)
+    TESSEC_SHA1_ROUND(a, b, c, d, e, TESSEC_SHA1_CH(b, c, d), k[0], w[15]);
+    TESSEC_SHA1_ROUND(e, a, b, c, d, TESSEC_SHA1_CH(a, b, c), k[0], TESSEC_SHA1_W(16));
+    TESSEC_SHA1_ROUND(d, e, a, b, c, TESSEC_SHA1_CH(e, a, b), k[0], TESSEC_SHA1_W(17));
+    TESSEC_SHA1_ROUND(c, d, e, a, b, TESSEC_SHA1_CH(d, e, a), k[0], TESSEC_SHA1_W(18));
+    TESSEC_SHA1_ROUND(b, c, d, e, a, TESSEC_SHA1_CH(c, d, e), k[0], TESSEC_SHA1_W(19));
 
-    TESSEC_SHA1_FIVE(20, TESSEC_SHA1_PARITY, 0x6ed9eba1u, TESSEC_SHA1_W)
-    TESSEC_SHA1_FIVE(25, TESSEC_SHA1_PARITY, 0x6ed9eba1u, TESSEC_SHA1_W)
-    TESSEC_SHA1_FIVE(30, TESSEC_SHA1_PARITY, 0x6ed9eba1u, TESSEC_SHA1_W)
-    TESSEC_SHA1_FIVE(35, TESSEC_SHA1_PARITY, 0x6ed9eba1u, TESSEC_SHA1_W)
+    TESSEC_SHA1_FIVE(20, TESSEC_SHA1_PARITY, k[1], TESSEC_SHA1_W)
+    TESSEC_SHA1_FIVE(25, TESSEC_SHA1_PARITY, k[1], TESSEC_SHA1_W)
+    TESSEC_SHA1_FIVE(30, TESSEC_SHA1_PARITY, k[1], TESSEC_SHA1_W)
+    TESSEC_SHA1_FIVE(35, TESSEC_SHA1_PARITY, k[1], TESSEC_SHA1_W)
 
-    TESSEC_SHA1_FIVE(40, TESSEC_SHA1_MAJ, 0x8f1bbcdcu, TESSEC_SHA1_W)
-    TESSEC_SHA1_FIVE(45, TESSEC_SHA1_MAJ, 0x8f1bbcdcu, TESSEC_SHA1_W)
-    TESSEC_SHA1_FIVE(50, TESSEC_SHA1_MAJ, 0x8f1bbcdcu, TESSEC_SHA1_W)
-    TESSEC_SHA1_FIVE(55, TESSEC_SHA1_MAJ, 0x8f1bbcdcu, TESSEC_SHA1_W)
+    TESSEC_SHA1_FIVE(40, TESSEC_SHA1_MAJ, k[2], TESSEC_SHA1_W)
+    TESSEC_SHA1_FIVE(45, TESSEC_SHA1_MAJ, k[2], TESSEC_SHA1_W)
+    TESSEC_SHA1_FIVE(50, TESSEC_SHA1_MAJ, k[2], TESSEC_SHA1_W)
+    TESSEC_SHA1_FIVE(55, TESSEC_SHA1_MAJ, k[2], TESSEC_SHA1_W)
 
-    TESSEC_SHA1_FIVE(60, TESSEC_SHA1_PARITY, 0xca62c1d6u, TESSEC_SHA1_W)
-    TESSEC_SHA1_FIVE(65, TESSEC_SHA1_PARITY, 0xca62c1d6u, TESSEC_SHA1_W)
-    TESSEC_SHA1_FIVE(70, TESSEC_SHA1_PARITY, 0xca62c1d6u, TESSEC_SHA1_W)
-    TESSEC_SHA1_FIVE(75, TESSEC_SHA1_PARITY, 0xca62c1d6u, TESSEC_SHA1_W)
+    TESSEC_SHA1_FIVE(60, TESSEC_SHA1_PARITY, k[3], TESSEC_SHA1_W)
+    TESSEC_SHA1_FIVE(65, TESSEC_SHA1_PARITY, k[3], TESSEC_SHA1_W)
+    TESSEC_SHA1_FIVE(70, TESSEC_SHA1_PARITY, k[3], TESSEC_SHA1_W)
+    TESSEC_SHA1_FIVE(75, TESSEC_SHA1_PARITY, k[3], TESSEC_SHA1_W)
 
     state[0] += a;
     state[1] += b;
@@ -342,9 +359,8 @@ void Sha512BlocksPortable(uint64_t state[8], const unsigned char* p, size_t bloc
 void Sha1Blocks(uint32_t state[5], const unsigned char* data, size_t blocks) {
 #if defined(TESSEC_X86_ACCEL)
   if (UseShaNi()) return Sha1BlocksShaNi(state, data, blocks);
-#if defined(TESSEC_X86_64)
   if (Have(kCpuAvx2 | kCpuBmi2)) return Sha1BlocksAvx2(state, data, blocks);
-#else
+#if !defined(TESSEC_X86_64)
   if (Have(kCpuSsse3 | kCpuSse2)) return Sha1BlocksSsse3(state, data, blocks);
 #endif
 #endif
@@ -355,6 +371,9 @@ void Sha256Blocks(uint32_t state[8], const unsigned char* data, size_t blocks) {
 #if defined(TESSEC_X86_ACCEL)
   if (UseShaNi()) return Sha256BlocksShaNi(state, data, blocks);
   if (Have(kCpuAvx2 | kCpuBmi2)) return Sha256BlocksAvx2(state, data, blocks);
+#if defined(TESSEC_X86_64)
+  if (Have(kCpuSse2)) return Sha256BlocksSse2(state, data, blocks);
+#endif
 #endif
   Sha256BlocksPortable(state, data, blocks);
 }
@@ -363,14 +382,18 @@ void Sha512Blocks(uint64_t state[8], const unsigned char* data, size_t blocks) {
 #if defined(TESSEC_X86_ACCEL)
 #if defined(TESSEC_X86_64)
   if (Have(kCpuAvx2 | kCpuBmi2)) return Sha512BlocksAvx2Bmi2(state, data, blocks);
-  if (Have(kCpuSsse3 | kCpuSse2)) return Sha512BlocksSsse3(state, data, blocks);
+  if (Have(kCpuSse2)) return Sha512BlocksSse2(state, data, blocks);
 #else
   // 32-bit x86: the rounds in vector registers (too few general ones for 64-bit words).
   if (Have(kCpuAvx2)) return Sha512BlocksAvx2(state, data, blocks);
   if (Have(kCpuSse2)) return Sha512BlocksSse2(state, data, blocks);
 #endif
 #endif
+#if UINTPTR_MAX <= 0xFFFFFFFFu
+  Sha512BlocksHalves(state, data, blocks);
+#else
   Sha512BlocksPortable(state, data, blocks);
+#endif
 }
 
 }  // namespace tessec_detail

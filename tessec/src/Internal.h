@@ -4,12 +4,31 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+
+#if defined(_MSC_VER)
+#include <stdlib.h>
+#endif
 
 namespace tessec_detail {
 
 // ---- Byte order ---------------------------------------------------------------------------
-// Written byte by byte so that they are independent of the host's byte order; compilers turn
-// them into single (byte-swapping) loads and stores.
+// Loads are written byte by byte so that they are independent of the host's byte order;
+// compilers turn them into single (byte-swapping) loads. Stores written that way are not always
+// merged (among other stores, compilers have been seen to keep sixteen byte stores per cipher
+// block), so on hosts that store the low byte first they swap the word and store it whole.
+
+#if defined(_MSC_VER) || (defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__)
+#define TESSEC_LITTLE_ENDIAN 1
+#endif
+
+inline uint32_t ByteSwap32(uint32_t x) {
+#if defined(_MSC_VER)
+  return _byteswap_ulong(x);
+#else
+  return (x >> 24) | ((x >> 8) & 0xFF00u) | ((x << 8) & 0xFF0000u) | (x << 24);
+#endif
+}
 
 inline uint32_t Load32BE(const unsigned char* p) {
   return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
@@ -21,10 +40,15 @@ inline uint64_t Load64BE(const unsigned char* p) {
   return (uint64_t(Load32BE(p)) << 32) | Load32BE(p + 4);
 }
 inline void Store32BE(unsigned char* p, uint32_t v) {
+#if defined(TESSEC_LITTLE_ENDIAN)
+  v = ByteSwap32(v);
+  std::memcpy(p, &v, 4);
+#else
   p[0] = static_cast<unsigned char>(v >> 24);
   p[1] = static_cast<unsigned char>(v >> 16);
   p[2] = static_cast<unsigned char>(v >> 8);
   p[3] = static_cast<unsigned char>(v);
+#endif
 }
 inline void Store32LE(unsigned char* p, uint32_t v) {
   p[0] = static_cast<unsigned char>(v);
@@ -40,16 +64,21 @@ inline uint32_t Rotl32(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
 inline uint32_t Rotr32(uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
 inline uint64_t Rotr64(uint64_t x, int n) { return (x >> n) | (x << (64 - n)); }
 
-inline uint32_t ByteSwap32(uint32_t x) {
-  return (x >> 24) | ((x >> 8) & 0xFF00u) | ((x << 8) & 0xFF0000u) | (x << 24);
-}
-
 // Fully unrolls the loop that follows (GCC and Clang); the instruction-set paths use it where a
 // loop over lanes must become straight code so that its values stay in registers.
 #if defined(__GNUC__) || defined(__clang__)
 #define TESSEC_UNROLL _Pragma("GCC unroll 16")
 #else
 #define TESSEC_UNROLL
+#endif
+
+// Inlines a function whatever its size (for block functions called once per block).
+#if defined(__GNUC__) || defined(__clang__)
+#define TESSEC_FORCE_INLINE __attribute__((always_inline)) inline
+#elif defined(_MSC_VER)
+#define TESSEC_FORCE_INLINE __forceinline
+#else
+#define TESSEC_FORCE_INLINE inline
 #endif
 
 // Keeps the compiler from carrying values it read from memory over this point in registers (it
@@ -60,6 +89,24 @@ inline uint32_t ByteSwap32(uint32_t x) {
 #define TESSEC_COMPILER_BARRIER() _ReadWriteBarrier()
 #else
 #define TESSEC_COMPILER_BARRIER()
+#endif
+
+// The same address, but one the compiler cannot trace back to the object: reads through it are
+// real loads from memory, which it can neither forward from earlier stores (say through vector
+// extractions) nor move ahead of them.
+template <typename T>
+inline T* Opaque(T* p) {
+  T* volatile q = p;
+  return q;
+}
+
+// Makes the compiler treat an object as reachable from elsewhere, so that the barrier above
+// applies to it even when its address was never passed on (a local the compiler could otherwise
+// keep in registers across the barrier).
+#if defined(__GNUC__) || defined(__clang__)
+#define TESSEC_ESCAPE(p) __asm__ __volatile__("" : : "g"(p) : "memory")
+#else
+#define TESSEC_ESCAPE(p) TESSEC_COMPILER_BARRIER()
 #endif
 
 // ---- CPU features -------------------------------------------------------------------------
@@ -102,6 +149,8 @@ void Sha512Blocks(uint64_t state[8], const unsigned char* data, size_t blocks);
 void Sha1BlocksPortable(uint32_t state[5], const unsigned char* data, size_t blocks);
 void Sha256BlocksPortable(uint32_t state[8], const unsigned char* data, size_t blocks);
 void Sha512BlocksPortable(uint64_t state[8], const unsigned char* data, size_t blocks);
+// SHA-384/512 on 32-bit halves, for 32-bit targets without vector paths (Sha512Halves.cpp).
+void Sha512BlocksHalves(uint64_t state[8], const unsigned char* data, size_t blocks);
 
 // The SHA-256 and SHA-384/512 round constants (16-byte aligned for vector loads).
 extern const uint32_t kSha256K[64];
@@ -126,14 +175,18 @@ inline void AddToState(Word* state, Word a, Word b, Word c, Word d, Word e, Word
 #define TESSEC_X86_64 1
 #endif
 
-#if defined(TESSEC_X86_64)
-// SHA-1 with the message schedule in SSE registers (Sha1Ssse3.cpp, built as Sha1Avx2.cpp);
-// callers check AVX2 and BMI2.
+// SHA-1 with the message schedule in SSE registers (Sha1Ssse3.cpp), built for AVX2 and BMI2
+// (Sha1Avx2.cpp); callers check both.
 void Sha1BlocksAvx2(uint32_t state[5], const unsigned char* data, size_t blocks);
-// SHA-512 with the message schedule in SSE registers (Sha512Simd.cpp); callers check SSE2 and
-// SSSE3. The same, built for CPUs with AVX2 and BMI2 (Sha512SimdAvx2.cpp); callers check both.
-void Sha512BlocksSsse3(uint64_t state[8], const unsigned char* data, size_t blocks);
+
+#if defined(TESSEC_X86_64)
+// SHA-512 with the message schedule in SSE registers (Sha512Simd.cpp); callers check SSE2. The
+// same, built for CPUs with AVX2 and BMI2 (Sha512SimdAvx2.cpp); callers check both.
+void Sha512BlocksSse2(uint64_t state[8], const unsigned char* data, size_t blocks);
 void Sha512BlocksAvx2Bmi2(uint64_t state[8], const unsigned char* data, size_t blocks);
+// SHA-256 with the message schedule in SSE registers (Sha256Avx2.cpp), built for SSE2 alone
+// (Sha256Sse2.cpp); callers check SSE2. (On 32-bit x86 the table code is faster.)
+void Sha256BlocksSse2(uint32_t state[8], const unsigned char* data, size_t blocks);
 #else
 // SHA-1 with the message schedule in SSE registers, for 32-bit x86 (Sha1Ssse3.cpp); callers
 // check SSE2 and SSSE3.

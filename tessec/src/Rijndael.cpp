@@ -211,13 +211,15 @@ struct Direction {
   template <int I>
   static void Spread(uint32_t s, uint32_t* t) {
     const int d = kDecrypt ? 1 : 3;  // row k of input column I feeds column I -/+ k
-    t[I] ^= T1[s >> 24];
-    t[(I + d) & 3] ^= T2[(s >> 16) & 0xFF];
-    t[(I + 2 * d) & 3] ^= T3[(s >> 8) & 0xFF];
     t[(I + 3 * d) & 3] ^= T4[s & 0xFF];
+    s >>= 8;
+    t[(I + 2 * d) & 3] ^= T3[s & 0xFF];
+    s >>= 8;
+    t[(I + d) & 3] ^= T2[s & 0xFF];
+    t[I] ^= T1[s >> 8];
   }
 
-  static void Block16(RoundKeys rk, int rounds, uint32_t* b) {
+  TESSEC_FORCE_INLINE static void Block16(RoundKeys rk, int rounds, uint32_t* b) {
     uint32_t s[4] = {b[0] ^ rk[0][0], b[1] ^ rk[0][1], b[2] ^ rk[0][2], b[3] ^ rk[0][3]};
     for (int r = 1; r < rounds; ++r) {
       uint32_t t[4] = {rk[r][0], rk[r][1], rk[r][2], rk[r][3]};
@@ -333,16 +335,11 @@ void RunColumns(RoundKeys encKeys, RoundKeys decKeys, int rounds, char* chainByt
       }
     } else if constexpr (kMode == Mode::kCbc) {
       if constexpr (kDecrypt) {
-#if UINTPTR_MAX > 0xFFFFFFFFu
-        for (int j = 0; j < BC; ++j) ct[j] = block[j];
-        Decryption::Block(decKeys, rounds, BC, block);
-#else
-        // 32-bit code reads the ciphertext again from the input (not yet written over): kept in
-        // registers across the block, it would crowd out the block's own words.
+        // The ciphertext is read again from the input (not yet written over): kept across the
+        // block, it would crowd out the block's own words.
         Decryption::Block(decKeys, rounds, BC, block);
         TESSEC_COMPILER_BARRIER();
         LoadWords(in + pos, BC, ct);
-#endif
         for (int j = 0; j < BC; ++j) {
           block[j] ^= chain[j];
           chain[j] = ct[j];

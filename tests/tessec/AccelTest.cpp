@@ -185,7 +185,6 @@ TEST(Paths, ShaPathsMatchThePortableCode) {
   }
 }
 
-#if defined(TESSEC_X86_ACCEL)
 // Every block function of this build that the CPU can run, from arbitrary states over one to
 // five blocks, against the portable code.
 template <typename Word>
@@ -221,17 +220,21 @@ void CheckBlockPaths(const std::vector<BlockPath<Word>>& paths) {
 
 TEST(Paths, BlockFunctionsMatchThePortableCode) {
   using namespace tessec_detail;
-  const unsigned shaNi = kCpuShaNi | kCpuSse41 | kCpuSsse3 | kCpuSse2;
-  std::vector<BlockPath<uint32_t>> paths32 = {
-      {"sha1 shani", shaNi, Sha1BlocksShaNi, Sha1BlocksPortable, 5, 64},
-      {"sha256 shani", shaNi, Sha256BlocksShaNi, Sha256BlocksPortable, 8, 64},
-      {"sha256 avx2", kCpuAvx2 | kCpuBmi2, Sha256BlocksAvx2, Sha256BlocksPortable, 8, 64},
+  std::vector<BlockPath<uint32_t>> paths32;
+  // Integer code of 32-bit targets, built everywhere.
+  std::vector<BlockPath<uint64_t>> paths64 = {
+      {"sha512 halves", 0, Sha512BlocksHalves, Sha512BlocksPortable, 8, 128},
   };
-  std::vector<BlockPath<uint64_t>> paths64;
-#if defined(TESSEC_X86_64)
+#if defined(TESSEC_X86_ACCEL)
+  const unsigned shaNi = kCpuShaNi | kCpuSse41 | kCpuSsse3 | kCpuSse2;
+  paths32.push_back({"sha1 shani", shaNi, Sha1BlocksShaNi, Sha1BlocksPortable, 5, 64});
+  paths32.push_back({"sha256 shani", shaNi, Sha256BlocksShaNi, Sha256BlocksPortable, 8, 64});
   paths32.push_back({"sha1 avx2", kCpuAvx2 | kCpuBmi2, Sha1BlocksAvx2, Sha1BlocksPortable, 5, 64});
-  paths64.push_back(
-      {"sha512 ssse3", kCpuSsse3 | kCpuSse2, Sha512BlocksSsse3, Sha512BlocksPortable, 8, 128});
+  paths32.push_back(
+      {"sha256 avx2", kCpuAvx2 | kCpuBmi2, Sha256BlocksAvx2, Sha256BlocksPortable, 8, 64});
+#if defined(TESSEC_X86_64)
+  paths32.push_back({"sha256 sse2", kCpuSse2, Sha256BlocksSse2, Sha256BlocksPortable, 8, 64});
+  paths64.push_back({"sha512 sse2", kCpuSse2, Sha512BlocksSse2, Sha512BlocksPortable, 8, 128});
   paths64.push_back({"sha512 avx2 bmi2", kCpuAvx2 | kCpuBmi2, Sha512BlocksAvx2Bmi2,
                      Sha512BlocksPortable, 8, 128});
 #else
@@ -240,9 +243,9 @@ TEST(Paths, BlockFunctionsMatchThePortableCode) {
   paths64.push_back({"sha512 sse2", kCpuSse2, Sha512BlocksSse2, Sha512BlocksPortable, 8, 128});
   paths64.push_back({"sha512 avx2", kCpuAvx2, Sha512BlocksAvx2, Sha512BlocksPortable, 8, 128});
 #endif
+#endif
   CheckBlockPaths(paths32);
   CheckBlockPaths(paths64);
 }
-#endif
 
 }  // namespace
