@@ -180,7 +180,9 @@ TEST_F(PackToolTest, VerifyNamesWhatTheUpdaterWouldNotInstall) {
   for (const auto& c : cases) {
     const Result r = Pack(std::string("verify ") + c.package + " --version 1.0");
     EXPECT_EQ(r.code, c.reason ? 1 : 0) << c.package << ":\n" << r.err;
-    if (c.reason) EXPECT_NE(r.err.find(c.reason), std::string::npos) << c.package << ":\n" << r.err;
+    if (c.reason) {
+      EXPECT_NE(r.err.find(c.reason), std::string::npos) << c.package << ":\n" << r.err;
+    }
   }
   const Result wrong = Pack("verify good.zip --version 1.1");
   EXPECT_NE(wrong.err.find("declares version '1.0', not '1.1'"), std::string::npos) << wrong.err;
