@@ -152,6 +152,136 @@ inline uint32_t LastColumn(const unsigned char* box, uint32_t w0, uint32_t w1, u
          (uint32_t(box[(w2 >> 8) & 0xFF]) << 8) | uint32_t(box[w3 & 0xFF]);
 }
 
+// clang-format off
+#if defined(__GNUC__) && defined(__i386__) && !defined(__PIC__)
+// 32-bit x86 with the tables at fixed addresses (the DLL): the rounds of a 16-byte block in
+// assembly. A compiler spreads the state over registers that have no byte parts (esi, edi, ebp)
+// and then spends two or three instructions on each table index; here the four columns stay in
+// eax, ebx, ecx and edx, whose first two bytes (al, ah, ...) are indices in one instruction.
+// esi and edi hold an output column and an index, ebp the round keys. Three output columns wait
+// on the stack while the fourth is made from what is left of the input. Each column starts
+// with the round key, which is there early, and takes its inputs in the order they come out of
+// the previous round, so that the chain of dependent instructions from one round to the next
+// stays short (it bounds CBC encryption).
+#define TESSEC_X86_ASM_ROUNDS 1
+
+// Output column from input columns a (row 0), b (row 1), c (byte register, row 2) and e (byte
+// register, row 3) through the tables t1 to t4, with round-key word k; kept at slot(%esp).
+#define TESSEC_X86_COLUMN(a, b, c, e, k, slot)     \
+  "mov %%" a ",%%esi\n\t"                          \
+  "shr $24,%%esi\n\t"                              \
+  "mov %c[t1](,%%esi,4),%%esi\n\t"                 \
+  "xor " k "(%%ebp),%%esi\n\t"                     \
+  "mov %%" b ",%%edi\n\t"                          \
+  "shr $16,%%edi\n\t"                              \
+  "and $255,%%edi\n\t"                             \
+  "xor %c[t2](,%%edi,4),%%esi\n\t"                 \
+  "movzbl %%" c ",%%edi\n\t"                       \
+  "xor %c[t3](,%%edi,4),%%esi\n\t"                 \
+  "movzbl %%" e ",%%edi\n\t"                       \
+  "xor %c[t4](,%%edi,4),%%esi\n\t"                 \
+  "mov %%esi," slot "(%%esp)\n\t"
+
+// The fourth output column into edx (row 0 from edx itself), using up the inputs: row 1 from
+// the word b (low byte bl), row 2 from byte c, row 3 from byte e. Then the three others come
+// back from the stack.
+#define TESSEC_X86_LAST_COLUMN(b, bl, c, e)        \
+  "movzbl %%" e ",%%esi\n\t"                       \
+  "movzbl %%" c ",%%edi\n\t"                       \
+  "shr $16,%%" b "\n\t"                            \
+  "movzbl %%" bl ",%%" b "\n\t"                    \
+  "shr $24,%%edx\n\t"                              \
+  "mov %c[t1](,%%edx,4),%%edx\n\t"                 \
+  "xor 12(%%ebp),%%edx\n\t"                        \
+  "xor %c[t2](,%%" b ",4),%%edx\n\t"               \
+  "xor %c[t3](,%%edi,4),%%edx\n\t"                 \
+  "xor %c[t4](,%%esi,4),%%edx\n\t"                 \
+  "mov 0(%%esp),%%eax\n\t"                         \
+  "mov 4(%%esp),%%ebx\n\t"                         \
+  "mov 8(%%esp),%%ecx\n\t"
+
+// The same two for the last round, through the S-box (sb) instead of the tables.
+#define TESSEC_X86_SBOX_COLUMN(a, b, c, e, k, slot) \
+  "mov %%" a ",%%esi\n\t"                          \
+  "shr $24,%%esi\n\t"                              \
+  "movzbl %c[sb](%%esi),%%esi\n\t"                 \
+  "shl $24,%%esi\n\t"                              \
+  "mov %%" b ",%%edi\n\t"                          \
+  "shr $16,%%edi\n\t"                              \
+  "and $255,%%edi\n\t"                             \
+  "movzbl %c[sb](%%edi),%%edi\n\t"                 \
+  "shl $16,%%edi\n\t"                              \
+  "xor %%edi,%%esi\n\t"                            \
+  "movzbl %%" c ",%%edi\n\t"                       \
+  "movzbl %c[sb](%%edi),%%edi\n\t"                 \
+  "shl $8,%%edi\n\t"                               \
+  "xor %%edi,%%esi\n\t"                            \
+  "movzbl %%" e ",%%edi\n\t"                       \
+  "movzbl %c[sb](%%edi),%%edi\n\t"                 \
+  "xor %%edi,%%esi\n\t"                            \
+  "xor " k "(%%ebp),%%esi\n\t"                     \
+  "mov %%esi," slot "(%%esp)\n\t"
+
+#define TESSEC_X86_SBOX_LAST_COLUMN(b, bl, c, e)   \
+  "movzbl %%" e ",%%esi\n\t"                       \
+  "movzbl %%" c ",%%edi\n\t"                       \
+  "shr $16,%%" b "\n\t"                            \
+  "movzbl %%" bl ",%%" b "\n\t"                    \
+  "shr $24,%%edx\n\t"                              \
+  "movzbl %c[sb](%%edx),%%edx\n\t"                 \
+  "shl $24,%%edx\n\t"                              \
+  "movzbl %c[sb](%%" b "),%%" b "\n\t"             \
+  "shl $16,%%" b "\n\t"                            \
+  "xor %%" b ",%%edx\n\t"                          \
+  "movzbl %c[sb](%%edi),%%edi\n\t"                 \
+  "shl $8,%%edi\n\t"                               \
+  "xor %%edi,%%edx\n\t"                            \
+  "movzbl %c[sb](%%esi),%%esi\n\t"                 \
+  "xor %%esi,%%edx\n\t"                            \
+  "xor 12(%%ebp),%%edx\n\t"                        \
+  "mov 0(%%esp),%%eax\n\t"                         \
+  "mov 4(%%esp),%%ebx\n\t"                         \
+  "mov 8(%%esp),%%ecx\n\t"
+
+// Output column j takes row k from column j + k (encryption) or j - k (decryption).
+#define TESSEC_X86_ENC_ROUND(COLUMN, LAST)         \
+  COLUMN("eax", "ebx", "ch", "dl", "0", "0")       \
+  COLUMN("ebx", "ecx", "dh", "al", "4", "4")       \
+  COLUMN("ecx", "edx", "ah", "bl", "8", "8")       \
+  LAST("eax", "al", "bh", "cl")
+#define TESSEC_X86_DEC_ROUND(COLUMN, LAST)         \
+  COLUMN("eax", "edx", "ch", "bl", "0", "0")       \
+  COLUMN("ebx", "eax", "dh", "cl", "4", "4")       \
+  COLUMN("ecx", "ebx", "ah", "dl", "8", "8")       \
+  LAST("ecx", "cl", "bh", "al")
+
+// The whole block: round-key row 0, the middle rounds in a loop (ebp walks the key rows up to
+// row `rounds`, whose address waits at 12(%esp)), the last round. esi and edi come in with the
+// keys and the round count. ebp is saved and restored here rather than named as clobbered, as
+// the compiler may need it for the frame; nothing below esp is used.
+#define TESSEC_X86_BLOCK(ROUND)                    \
+  "push %%ebp\n\t"                                 \
+  "sub $16,%%esp\n\t"                              \
+  "mov %%esi,%%ebp\n\t"                            \
+  "shl $5,%%edi\n\t"                               \
+  "add %%esi,%%edi\n\t"                            \
+  "mov %%edi,12(%%esp)\n\t"                        \
+  "xor 0(%%ebp),%%eax\n\t"                         \
+  "xor 4(%%ebp),%%ebx\n\t"                         \
+  "xor 8(%%ebp),%%ecx\n\t"                         \
+  "xor 12(%%ebp),%%edx\n\t"                        \
+  "add $32,%%ebp\n"                                \
+  "1:\n\t"                                         \
+  ROUND(TESSEC_X86_COLUMN, TESSEC_X86_LAST_COLUMN) \
+  "add $32,%%ebp\n\t"                              \
+  "cmp 12(%%esp),%%ebp\n\t"                        \
+  "jne 1b\n\t"                                     \
+  ROUND(TESSEC_X86_SBOX_COLUMN, TESSEC_X86_SBOX_LAST_COLUMN) \
+  "add $16,%%esp\n\t"                              \
+  "pop %%ebp\n\t"
+#endif
+// clang-format on
+
 #if UINTPTR_MAX <= 0xFFFFFFFFu
 // 16-byte blocks in 32-bit code, every round spelled out. Column j takes row k from column
 // j + k when encrypting and from column j - k when decrypting (modulo 4).
@@ -235,6 +365,27 @@ struct Direction {
       b[j] =
           LastColumn(Box, s[j], s[(j + d) & 3], s[(j + 2 * d) & 3], s[(j + 3 * d) & 3]) ^ last[j];
     }
+  }
+
+#elif defined(TESSEC_X86_ASM_ROUNDS)
+  TESSEC_FORCE_INLINE static void Block16(RoundKeys rk, int rounds, uint32_t* b) {
+    uint32_t s0 = b[0], s1 = b[1], s2 = b[2], s3 = b[3];
+    const void* keys = rk;
+    if constexpr (kDecrypt) {
+      __asm__ __volatile__(TESSEC_X86_BLOCK(TESSEC_X86_DEC_ROUND)
+                           : "+a"(s0), "+b"(s1), "+c"(s2), "+d"(s3), "+S"(keys), "+D"(rounds)
+                           : [t1] "i"(T1), [t2] "i"(T2), [t3] "i"(T3), [t4] "i"(T4), [sb] "i"(Box)
+                           : "memory", "cc");
+    } else {
+      __asm__ __volatile__(TESSEC_X86_BLOCK(TESSEC_X86_ENC_ROUND)
+                           : "+a"(s0), "+b"(s1), "+c"(s2), "+d"(s3), "+S"(keys), "+D"(rounds)
+                           : [t1] "i"(T1), [t2] "i"(T2), [t3] "i"(T3), [t4] "i"(T4), [sb] "i"(Box)
+                           : "memory", "cc");
+    }
+    b[0] = s0;
+    b[1] = s1;
+    b[2] = s2;
+    b[3] = s3;
   }
 
 #else
