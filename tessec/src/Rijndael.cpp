@@ -339,7 +339,7 @@ struct Direction {
   // columns it feeds. Every input word is done with after its turn, which leaves the registers
   // the table addresses need.
   template <int I>
-  static void Spread(uint32_t s, uint32_t* t) {
+  TESSEC_FORCE_INLINE static void Spread(uint32_t s, uint32_t* t) {
     const int d = kDecrypt ? 1 : 3;  // row k of input column I feeds column I -/+ k
     t[(I + 3 * d) & 3] ^= T4[s & 0xFF];
     s >>= 8;
@@ -349,15 +349,25 @@ struct Direction {
     t[I] ^= T1[s >> 8];
   }
 
+  TESSEC_FORCE_INLINE static void Round(const unsigned int* k, uint32_t* s) {
+    uint32_t t[4] = {k[0], k[1], k[2], k[3]};
+    Spread<0>(s[0], t);
+    Spread<1>(s[1], t);
+    Spread<2>(s[2], t);
+    Spread<3>(s[3], t);
+    for (int j = 0; j < 4; ++j) s[j] = t[j];
+  }
+
   TESSEC_FORCE_INLINE static void Block16(RoundKeys rk, int rounds, uint32_t* b) {
     uint32_t s[4] = {b[0] ^ rk[0][0], b[1] ^ rk[0][1], b[2] ^ rk[0][2], b[3] ^ rk[0][3]};
-    for (int r = 1; r < rounds; ++r) {
-      uint32_t t[4] = {rk[r][0], rk[r][1], rk[r][2], rk[r][3]};
-      Spread<0>(s[0], t);
-      Spread<1>(s[1], t);
-      Spread<2>(s[2], t);
-      Spread<3>(s[3], t);
-      for (int j = 0; j < 4; ++j) s[j] = t[j];
+    for (int r = 1; r < 10; ++r) Round(rk[r], s);
+    if (rounds > 10) {
+      Round(rk[10], s);
+      Round(rk[11], s);
+      if (rounds > 12) {
+        Round(rk[12], s);
+        Round(rk[13], s);
+      }
     }
     const unsigned int* last = rk[rounds];
     const int d = kDecrypt ? 3 : 1;  // output column j takes row k from column j +/- k
@@ -443,7 +453,7 @@ struct Direction {
   }
 
   // One block of bc columns, in place.
-  static void Block(RoundKeys rk, int rounds, int bc, uint32_t* b) {
+  TESSEC_FORCE_INLINE static void Block(RoundKeys rk, int rounds, int bc, uint32_t* b) {
     if (bc == 4) {
       Block16(rk, rounds, b);
     } else if (bc == 6) {
