@@ -329,9 +329,13 @@ inline uint32_t LastColumn(const unsigned char* box, uint32_t w0, uint32_t w1, u
 // One direction of the cipher: its four round tables and its S-box. In a round, output column j
 // takes row k from input column j + S_k when encrypting and j - S_k when decrypting (modulo the
 // column count), with the offsets S_k of kRijndaelShifts.
-template <const unsigned int* T1, const unsigned int* T2, const unsigned int* T3,
-          const unsigned int* T4, const unsigned char* Box, bool kDecrypt>
+template <const uint32_t (&Tables)[4][256], const unsigned char* Box, bool kDecrypt>
 struct Direction {
+  static constexpr const uint32_t* T1 = Tables[0];
+  static constexpr const uint32_t* T2 = Tables[1];
+  static constexpr const uint32_t* T3 = Tables[2];
+  static constexpr const uint32_t* T4 = Tables[3];
+
   // 16-byte blocks, two ways, each the faster one where it is used.
 #if UINTPTR_MAX > 0xFFFFFFFFu
   // 64-bit code (position-independent, so each table takes a register for its address): a round
@@ -542,12 +546,8 @@ void RunMode(RoundKeys encKeys, RoundKeys decKeys, int rounds, int blockSize, ch
 // The two directions over the class's own tables, and the mode operations over the object's
 // keys and chain: a friend of the class, which only it can reach them as.
 struct RijndaelBlocks {
-  typedef Direction<CRijndael::sm_T1, CRijndael::sm_T2, CRijndael::sm_T3, CRijndael::sm_T4,
-                    CRijndael::sm_S, false>
-      Encryption;
-  typedef Direction<CRijndael::sm_T5, CRijndael::sm_T6, CRijndael::sm_T7, CRijndael::sm_T8,
-                    CRijndael::sm_Si, true>
-      Decryption;
+  typedef Direction<kRijndaelEncTables, CRijndael::sm_S, false> Encryption;
+  typedef Direction<kRijndaelDecTables, CRijndael::sm_Si, true> Decryption;
 
   // One 16-byte block.
   template <class Direction>

@@ -1,7 +1,15 @@
 // The row offsets of the Rijndael cipher, shared by the exported class table and the block code.
 #pragma once
 
+#include <cstdint>
+
 namespace tessec_detail {
+
+// The four round tables of each direction side by side, so that one base address reaches all
+// of them (64-bit position-independent code would otherwise spend a register on each): the
+// values of the class's sm_T1 to sm_T4 (encryption) and sm_T5 to sm_T8 (decryption).
+extern const uint32_t kRijndaelEncTables[4][256];
+extern const uint32_t kRijndaelDecTables[4][256];
 
 // [block size 16, 24, 32][row 0-3][encrypt, decrypt]: in encryption column j of a round takes
 // row k from column j + offset, in decryption from column j + (columns - offset).

@@ -119,3 +119,20 @@ const int CRijndael::sm_shifts[3][4][2] = {TESSEC_SHIFT_BLOCK(0), TESSEC_SHIFT_B
 #undef TESSEC_SHIFT_BLOCK
 
 }  // namespace public_crypt
+
+namespace tessec_detail {
+
+alignas(64) const uint32_t kRijndaelEncTables[4][256] = {
+    {TESSEC_TABLE256(public_crypt::T1)},
+    {TESSEC_TABLE256(public_crypt::T2)},
+    {TESSEC_TABLE256(public_crypt::T3)},
+    {TESSEC_TABLE256(public_crypt::T4)},
+};
+alignas(64) const uint32_t kRijndaelDecTables[4][256] = {
+    {TESSEC_TABLE256(public_crypt::T5)},
+    {TESSEC_TABLE256(public_crypt::T6)},
+    {TESSEC_TABLE256(public_crypt::T7)},
+    {TESSEC_TABLE256(public_crypt::T8)},
+};
+
+}  // namespace tessec_detail
