@@ -159,101 +159,58 @@ inline uint32_t LastColumn(const unsigned char* box, uint32_t w0, uint32_t w1, u
 // and then spends two or three instructions on each table index; here the four columns stay in
 // eax, ebx, ecx and edx, whose first two bytes (al, ah, ...) are indices in one instruction.
 // esi and edi hold an output column and an index, ebp the round keys. Three output columns wait
-// on the stack while the fourth is made from what is left of the input. Each column starts
-// with the round key, which is there early, and takes its inputs in the order they come out of
-// the previous round, so that the chain of dependent instructions from one round to the next
-// stays short (it bounds CBC encryption).
+// on the stack while the fourth is made from what is left of the input. Each column takes the
+// round key, which is there early, right after its first lookup, so that the chain of
+// dependent instructions from one round to the next stays short (it bounds CBC encryption).
 #define TESSEC_X86_ASM_ROUNDS 1
 
 // Output column from input columns a (row 0), b (row 1), c (byte register, row 2) and e (byte
-// register, row 3) through the tables t1 to t4, with round-key word k; kept at slot(%esp).
-#define TESSEC_X86_COLUMN(a, b, c, e, k, slot)     \
+// register, row 3) through the tables T1 to T4 (operands t1 to t4, or l1 to l4 for the last
+// round: P is "t" or "l"), with round-key word k; kept at slot(%esp).
+#define TESSEC_X86_COLUMN(P, a, b, c, e, k, slot)  \
   "mov %%" a ",%%esi\n\t"                          \
   "shr $24,%%esi\n\t"                              \
-  "mov %c[t1](,%%esi,4),%%esi\n\t"                 \
+  "mov %c[" P "1](,%%esi,4),%%esi\n\t"             \
   "xor " k "(%%ebp),%%esi\n\t"                     \
   "mov %%" b ",%%edi\n\t"                          \
   "shr $16,%%edi\n\t"                              \
   "and $255,%%edi\n\t"                             \
-  "xor %c[t2](,%%edi,4),%%esi\n\t"                 \
+  "xor %c[" P "2](,%%edi,4),%%esi\n\t"             \
   "movzbl %%" c ",%%edi\n\t"                       \
-  "xor %c[t3](,%%edi,4),%%esi\n\t"                 \
+  "xor %c[" P "3](,%%edi,4),%%esi\n\t"             \
   "movzbl %%" e ",%%edi\n\t"                       \
-  "xor %c[t4](,%%edi,4),%%esi\n\t"                 \
+  "xor %c[" P "4](,%%edi,4),%%esi\n\t"             \
   "mov %%esi," slot "(%%esp)\n\t"
 
 // The fourth output column into edx (row 0 from edx itself), using up the inputs: row 1 from
 // the word b (low byte bl), row 2 from byte c, row 3 from byte e. Then the three others come
 // back from the stack.
-#define TESSEC_X86_LAST_COLUMN(b, bl, c, e)        \
+#define TESSEC_X86_LAST_COLUMN(P, b, bl, c, e)     \
   "movzbl %%" e ",%%esi\n\t"                       \
   "movzbl %%" c ",%%edi\n\t"                       \
   "shr $16,%%" b "\n\t"                            \
   "movzbl %%" bl ",%%" b "\n\t"                    \
   "shr $24,%%edx\n\t"                              \
-  "mov %c[t1](,%%edx,4),%%edx\n\t"                 \
+  "mov %c[" P "1](,%%edx,4),%%edx\n\t"             \
   "xor 12(%%ebp),%%edx\n\t"                        \
-  "xor %c[t2](,%%" b ",4),%%edx\n\t"               \
-  "xor %c[t3](,%%edi,4),%%edx\n\t"                 \
-  "xor %c[t4](,%%esi,4),%%edx\n\t"                 \
-  "mov 0(%%esp),%%eax\n\t"                         \
-  "mov 4(%%esp),%%ebx\n\t"                         \
-  "mov 8(%%esp),%%ecx\n\t"
-
-// The same two for the last round, through the S-box (sb) instead of the tables.
-#define TESSEC_X86_SBOX_COLUMN(a, b, c, e, k, slot) \
-  "mov %%" a ",%%esi\n\t"                          \
-  "shr $24,%%esi\n\t"                              \
-  "movzbl %c[sb](%%esi),%%esi\n\t"                 \
-  "shl $24,%%esi\n\t"                              \
-  "mov %%" b ",%%edi\n\t"                          \
-  "shr $16,%%edi\n\t"                              \
-  "and $255,%%edi\n\t"                             \
-  "movzbl %c[sb](%%edi),%%edi\n\t"                 \
-  "shl $16,%%edi\n\t"                              \
-  "xor %%edi,%%esi\n\t"                            \
-  "movzbl %%" c ",%%edi\n\t"                       \
-  "movzbl %c[sb](%%edi),%%edi\n\t"                 \
-  "shl $8,%%edi\n\t"                               \
-  "xor %%edi,%%esi\n\t"                            \
-  "movzbl %%" e ",%%edi\n\t"                       \
-  "movzbl %c[sb](%%edi),%%edi\n\t"                 \
-  "xor %%edi,%%esi\n\t"                            \
-  "xor " k "(%%ebp),%%esi\n\t"                     \
-  "mov %%esi," slot "(%%esp)\n\t"
-
-#define TESSEC_X86_SBOX_LAST_COLUMN(b, bl, c, e)   \
-  "movzbl %%" e ",%%esi\n\t"                       \
-  "movzbl %%" c ",%%edi\n\t"                       \
-  "shr $16,%%" b "\n\t"                            \
-  "movzbl %%" bl ",%%" b "\n\t"                    \
-  "shr $24,%%edx\n\t"                              \
-  "movzbl %c[sb](%%edx),%%edx\n\t"                 \
-  "shl $24,%%edx\n\t"                              \
-  "movzbl %c[sb](%%" b "),%%" b "\n\t"             \
-  "shl $16,%%" b "\n\t"                            \
-  "xor %%" b ",%%edx\n\t"                          \
-  "movzbl %c[sb](%%edi),%%edi\n\t"                 \
-  "shl $8,%%edi\n\t"                               \
-  "xor %%edi,%%edx\n\t"                            \
-  "movzbl %c[sb](%%esi),%%esi\n\t"                 \
-  "xor %%esi,%%edx\n\t"                            \
-  "xor 12(%%ebp),%%edx\n\t"                        \
+  "xor %c[" P "2](,%%" b ",4),%%edx\n\t"           \
+  "xor %c[" P "3](,%%edi,4),%%edx\n\t"             \
+  "xor %c[" P "4](,%%esi,4),%%edx\n\t"             \
   "mov 0(%%esp),%%eax\n\t"                         \
   "mov 4(%%esp),%%ebx\n\t"                         \
   "mov 8(%%esp),%%ecx\n\t"
 
 // Output column j takes row k from column j + k (encryption) or j - k (decryption).
-#define TESSEC_X86_ENC_ROUND(COLUMN, LAST)         \
-  COLUMN("eax", "ebx", "ch", "dl", "0", "0")       \
-  COLUMN("ebx", "ecx", "dh", "al", "4", "4")       \
-  COLUMN("ecx", "edx", "ah", "bl", "8", "8")       \
-  LAST("eax", "al", "bh", "cl")
-#define TESSEC_X86_DEC_ROUND(COLUMN, LAST)         \
-  COLUMN("eax", "edx", "ch", "bl", "0", "0")       \
-  COLUMN("ebx", "eax", "dh", "cl", "4", "4")       \
-  COLUMN("ecx", "ebx", "ah", "dl", "8", "8")       \
-  LAST("ecx", "cl", "bh", "al")
+#define TESSEC_X86_ENC_ROUND(P)                                  \
+  TESSEC_X86_COLUMN(P, "eax", "ebx", "ch", "dl", "0", "0")       \
+  TESSEC_X86_COLUMN(P, "ebx", "ecx", "dh", "al", "4", "4")       \
+  TESSEC_X86_COLUMN(P, "ecx", "edx", "ah", "bl", "8", "8")       \
+  TESSEC_X86_LAST_COLUMN(P, "eax", "al", "bh", "cl")
+#define TESSEC_X86_DEC_ROUND(P)                                  \
+  TESSEC_X86_COLUMN(P, "eax", "edx", "ch", "bl", "0", "0")       \
+  TESSEC_X86_COLUMN(P, "ebx", "eax", "dh", "cl", "4", "4")       \
+  TESSEC_X86_COLUMN(P, "ecx", "ebx", "ah", "dl", "8", "8")       \
+  TESSEC_X86_LAST_COLUMN(P, "ecx", "cl", "bh", "al")
 
 // The whole block: round-key row 0, the middle rounds in a loop (ebp walks the key rows up to
 // row `rounds`, whose address waits at 12(%esp)), the last round. esi and edi come in with the
@@ -272,11 +229,11 @@ inline uint32_t LastColumn(const unsigned char* box, uint32_t w0, uint32_t w1, u
   "xor 12(%%ebp),%%edx\n\t"                        \
   "add $32,%%ebp\n"                                \
   "1:\n\t"                                         \
-  ROUND(TESSEC_X86_COLUMN, TESSEC_X86_LAST_COLUMN) \
+  ROUND("t")                                       \
   "add $32,%%ebp\n\t"                              \
   "cmp 12(%%esp),%%ebp\n\t"                        \
   "jne 1b\n\t"                                     \
-  ROUND(TESSEC_X86_SBOX_COLUMN, TESSEC_X86_SBOX_LAST_COLUMN) \
+  ROUND("l")                                       \
   "add $16,%%esp\n\t"                              \
   "pop %%ebp\n\t"
 #endif
@@ -329,19 +286,27 @@ inline uint32_t LastColumn(const unsigned char* box, uint32_t w0, uint32_t w1, u
 // One direction of the cipher: its four round tables and its S-box. In a round, output column j
 // takes row k from input column j + S_k when encrypting and j - S_k when decrypting (modulo the
 // column count), with the offsets S_k of kRijndaelShifts.
-template <const uint32_t (&Tables)[4][256], const unsigned char* Box, bool kDecrypt>
+template <const uint32_t (&Tables)[4][256], const uint32_t (&LastTables)[4][256],
+          const unsigned char* Box, bool kDecrypt>
 struct Direction {
   static constexpr const uint32_t* T1 = Tables[0];
   static constexpr const uint32_t* T2 = Tables[1];
   static constexpr const uint32_t* T3 = Tables[2];
   static constexpr const uint32_t* T4 = Tables[3];
 
-  // 16-byte blocks, two ways, each the faster one where it is used.
+  // The last round of a 16-byte block: S-box bytes already in place in their words.
+  TESSEC_FORCE_INLINE static uint32_t Last16(uint32_t w0, uint32_t w1, uint32_t w2, uint32_t w3,
+                                             uint32_t k) {
+    return LastTables[0][w0 >> 24] ^ k ^ LastTables[1][(w1 >> 16) & 0xFF] ^
+           LastTables[2][(w2 >> 8) & 0xFF] ^ LastTables[3][w3 & 0xFF];
+  }
+
+  // 16-byte blocks, three ways, each the fastest one where it is used.
 #if UINTPTR_MAX > 0xFFFFFFFFu
-  // 64-bit code (position-independent, so each table takes a register for its address): a round
-  // goes through the input columns one by one, each adding its four lookups to the four output
-  // columns it feeds. Every input word is done with after its turn, which leaves the registers
-  // the table addresses need.
+  // 64-bit code: a round goes through the input columns one by one, each adding its four
+  // lookups to the four output columns it feeds, and every input word is done with after its
+  // turn. The rounds are spelled out (round keys at fixed offsets) and the block function is
+  // inlined into the mode loops, so that a block stays in registers from input to output.
   template <int I>
   TESSEC_FORCE_INLINE static void Spread(uint32_t s, uint32_t* t) {
     const int d = kDecrypt ? 1 : 3;  // row k of input column I feeds column I -/+ k
@@ -376,8 +341,7 @@ struct Direction {
     const unsigned int* last = rk[rounds];
     const int d = kDecrypt ? 3 : 1;  // output column j takes row k from column j +/- k
     for (int j = 0; j < 4; ++j) {
-      b[j] =
-          LastColumn(Box, s[j], s[(j + d) & 3], s[(j + 2 * d) & 3], s[(j + 3 * d) & 3]) ^ last[j];
+      b[j] = Last16(s[j], s[(j + d) & 3], s[(j + 2 * d) & 3], s[(j + 3 * d) & 3], last[j]);
     }
   }
 
@@ -386,15 +350,19 @@ struct Direction {
     uint32_t s0 = b[0], s1 = b[1], s2 = b[2], s3 = b[3];
     const void* keys = rk;
     if constexpr (kDecrypt) {
-      __asm__ __volatile__(TESSEC_X86_BLOCK(TESSEC_X86_DEC_ROUND)
-                           : "+a"(s0), "+b"(s1), "+c"(s2), "+d"(s3), "+S"(keys), "+D"(rounds)
-                           : [t1] "i"(T1), [t2] "i"(T2), [t3] "i"(T3), [t4] "i"(T4), [sb] "i"(Box)
-                           : "memory", "cc");
+      __asm__ __volatile__(
+          TESSEC_X86_BLOCK(TESSEC_X86_DEC_ROUND)
+          : "+a"(s0), "+b"(s1), "+c"(s2), "+d"(s3), "+S"(keys), "+D"(rounds)
+          : [t1] "i"(T1), [t2] "i"(T2), [t3] "i"(T3), [t4] "i"(T4), [l1] "i"(LastTables[0]),
+            [l2] "i"(LastTables[1]), [l3] "i"(LastTables[2]), [l4] "i"(LastTables[3])
+          : "memory", "cc");
     } else {
-      __asm__ __volatile__(TESSEC_X86_BLOCK(TESSEC_X86_ENC_ROUND)
-                           : "+a"(s0), "+b"(s1), "+c"(s2), "+d"(s3), "+S"(keys), "+D"(rounds)
-                           : [t1] "i"(T1), [t2] "i"(T2), [t3] "i"(T3), [t4] "i"(T4), [sb] "i"(Box)
-                           : "memory", "cc");
+      __asm__ __volatile__(
+          TESSEC_X86_BLOCK(TESSEC_X86_ENC_ROUND)
+          : "+a"(s0), "+b"(s1), "+c"(s2), "+d"(s3), "+S"(keys), "+D"(rounds)
+          : [t1] "i"(T1), [t2] "i"(T2), [t3] "i"(T3), [t4] "i"(T4), [l1] "i"(LastTables[0]),
+            [l2] "i"(LastTables[1]), [l3] "i"(LastTables[2]), [l4] "i"(LastTables[3])
+          : "memory", "cc");
     }
     b[0] = s0;
     b[1] = s1;
@@ -412,16 +380,16 @@ struct Direction {
     const unsigned int* last = rk[rounds];
     if constexpr (kDecrypt) {
       TESSEC_MIDDLE_ROUNDS(TESSEC_DEC_ROUND)
-      b[0] = LastColumn(Box, t0, t3, t2, t1) ^ last[0];
-      b[1] = LastColumn(Box, t1, t0, t3, t2) ^ last[1];
-      b[2] = LastColumn(Box, t2, t1, t0, t3) ^ last[2];
-      b[3] = LastColumn(Box, t3, t2, t1, t0) ^ last[3];
+      b[0] = Last16(t0, t3, t2, t1, last[0]);
+      b[1] = Last16(t1, t0, t3, t2, last[1]);
+      b[2] = Last16(t2, t1, t0, t3, last[2]);
+      b[3] = Last16(t3, t2, t1, t0, last[3]);
     } else {
       TESSEC_MIDDLE_ROUNDS(TESSEC_ENC_ROUND)
-      b[0] = LastColumn(Box, t0, t1, t2, t3) ^ last[0];
-      b[1] = LastColumn(Box, t1, t2, t3, t0) ^ last[1];
-      b[2] = LastColumn(Box, t2, t3, t0, t1) ^ last[2];
-      b[3] = LastColumn(Box, t3, t0, t1, t2) ^ last[3];
+      b[0] = Last16(t0, t1, t2, t3, last[0]);
+      b[1] = Last16(t1, t2, t3, t0, last[1]);
+      b[2] = Last16(t2, t3, t0, t1, last[2]);
+      b[3] = Last16(t3, t0, t1, t2, last[3]);
     }
   }
 
@@ -546,8 +514,8 @@ void RunMode(RoundKeys encKeys, RoundKeys decKeys, int rounds, int blockSize, ch
 // The two directions over the class's own tables, and the mode operations over the object's
 // keys and chain: a friend of the class, which only it can reach them as.
 struct RijndaelBlocks {
-  typedef Direction<kRijndaelEncTables, CRijndael::sm_S, false> Encryption;
-  typedef Direction<kRijndaelDecTables, CRijndael::sm_Si, true> Decryption;
+  typedef Direction<kRijndaelEncTables, kRijndaelEncLast, CRijndael::sm_S, false> Encryption;
+  typedef Direction<kRijndaelDecTables, kRijndaelDecLast, CRijndael::sm_Si, true> Decryption;
 
   // One 16-byte block.
   template <class Direction>

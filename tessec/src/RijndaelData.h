@@ -11,6 +11,11 @@ namespace tessec_detail {
 extern const uint32_t kRijndaelEncTables[4][256];
 extern const uint32_t kRijndaelDecTables[4][256];
 
+// For the last round (no MixColumns) of each direction: its S-box byte alone, in byte 0 (the
+// high byte), 1, 2 and 3 of the word, so that a lookup needs no shift.
+extern const uint32_t kRijndaelEncLast[4][256];
+extern const uint32_t kRijndaelDecLast[4][256];
+
 // [block size 16, 24, 32][row 0-3][encrypt, decrypt]: in encryption column j of a round takes
 // row k from column j + offset, in decryption from column j + (columns - offset).
 constexpr int kRijndaelShifts[3][4][2] = {

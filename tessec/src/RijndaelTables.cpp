@@ -79,6 +79,14 @@ constexpr uint32_t U1(int x) { return U(x); }
 constexpr uint32_t U2(int x) { return Rotr8(U(x), 1); }
 constexpr uint32_t U3(int x) { return Rotr8(U(x), 2); }
 constexpr uint32_t U4(int x) { return Rotr8(U(x), 3); }
+constexpr uint32_t L1(int x) { return uint32_t(kTables.s[x]) << 24; }
+constexpr uint32_t L2(int x) { return uint32_t(kTables.s[x]) << 16; }
+constexpr uint32_t L3(int x) { return uint32_t(kTables.s[x]) << 8; }
+constexpr uint32_t L4(int x) { return uint32_t(kTables.s[x]); }
+constexpr uint32_t L5(int x) { return uint32_t(kTables.si[x]) << 24; }
+constexpr uint32_t L6(int x) { return uint32_t(kTables.si[x]) << 16; }
+constexpr uint32_t L7(int x) { return uint32_t(kTables.si[x]) << 8; }
+constexpr uint32_t L8(int x) { return uint32_t(kTables.si[x]); }
 constexpr int Alog(int x) { return kTables.alog[x]; }
 constexpr int Log(int x) { return kTables.log[x]; }
 constexpr unsigned char Rcon(int i) { return kTables.rcon[i]; }
@@ -133,6 +141,18 @@ alignas(64) const uint32_t kRijndaelDecTables[4][256] = {
     {TESSEC_TABLE256(public_crypt::T6)},
     {TESSEC_TABLE256(public_crypt::T7)},
     {TESSEC_TABLE256(public_crypt::T8)},
+};
+alignas(64) const uint32_t kRijndaelEncLast[4][256] = {
+    {TESSEC_TABLE256(public_crypt::L1)},
+    {TESSEC_TABLE256(public_crypt::L2)},
+    {TESSEC_TABLE256(public_crypt::L3)},
+    {TESSEC_TABLE256(public_crypt::L4)},
+};
+alignas(64) const uint32_t kRijndaelDecLast[4][256] = {
+    {TESSEC_TABLE256(public_crypt::L5)},
+    {TESSEC_TABLE256(public_crypt::L6)},
+    {TESSEC_TABLE256(public_crypt::L7)},
+    {TESSEC_TABLE256(public_crypt::L8)},
 };
 
 }  // namespace tessec_detail
