@@ -166,21 +166,30 @@ inline uint32_t LastColumn(const unsigned char* box, uint32_t w0, uint32_t w1, u
 
 // Output column from input columns a (row 0), b (row 1), c (byte register, row 2) and e (byte
 // register, row 3) through the tables T1 to T4 (operands t1 to t4, or l1 to l4 for the last
-// round: P is "t" or "l"), with round-key word k; kept at slot(%esp).
-#define TESSEC_X86_COLUMN(P, a, b, c, e, k, slot)  \
+// round: P is "t" or "l"), with round-key word k; kept at slot(%esp). The lookups of rows 1 to 3
+// come in the order ORDER gives: the one from edx (the column the previous round made last)
+// comes last.
+#define TESSEC_X86_COLUMN(P, ORDER, a, b, c, e, k, slot) \
   "mov %%" a ",%%esi\n\t"                          \
   "shr $24,%%esi\n\t"                              \
   "mov %c[" P "1](,%%esi,4),%%esi\n\t"             \
   "xor " k "(%%ebp),%%esi\n\t"                     \
+  ORDER(P, b, c, e)                                \
+  "mov %%esi," slot "(%%esp)\n\t"
+#define TESSEC_X86_ROW1(P, b)                      \
   "mov %%" b ",%%edi\n\t"                          \
   "shr $16,%%edi\n\t"                              \
   "and $255,%%edi\n\t"                             \
-  "xor %c[" P "2](,%%edi,4),%%esi\n\t"             \
+  "xor %c[" P "2](,%%edi,4),%%esi\n\t"
+#define TESSEC_X86_ROW2(P, c)                      \
   "movzbl %%" c ",%%edi\n\t"                       \
-  "xor %c[" P "3](,%%edi,4),%%esi\n\t"             \
+  "xor %c[" P "3](,%%edi,4),%%esi\n\t"
+#define TESSEC_X86_ROW3(P, e)                      \
   "movzbl %%" e ",%%edi\n\t"                       \
-  "xor %c[" P "4](,%%edi,4),%%esi\n\t"             \
-  "mov %%esi," slot "(%%esp)\n\t"
+  "xor %c[" P "4](,%%edi,4),%%esi\n\t"
+#define TESSEC_X86_BCE(P, b, c, e) TESSEC_X86_ROW1(P, b) TESSEC_X86_ROW2(P, c) TESSEC_X86_ROW3(P, e)
+#define TESSEC_X86_BEC(P, b, c, e) TESSEC_X86_ROW1(P, b) TESSEC_X86_ROW3(P, e) TESSEC_X86_ROW2(P, c)
+#define TESSEC_X86_CEB(P, b, c, e) TESSEC_X86_ROW2(P, c) TESSEC_X86_ROW3(P, e) TESSEC_X86_ROW1(P, b)
 
 // The fourth output column into edx (row 0 from edx itself), using up the inputs: row 1 from
 // the word b (low byte bl), row 2 from byte c, row 3 from byte e. Then the three others come
@@ -201,15 +210,15 @@ inline uint32_t LastColumn(const unsigned char* box, uint32_t w0, uint32_t w1, u
   "mov 8(%%esp),%%ecx\n\t"
 
 // Output column j takes row k from column j + k (encryption) or j - k (decryption).
-#define TESSEC_X86_ENC_ROUND(P)                                  \
-  TESSEC_X86_COLUMN(P, "eax", "ebx", "ch", "dl", "0", "0")       \
-  TESSEC_X86_COLUMN(P, "ebx", "ecx", "dh", "al", "4", "4")       \
-  TESSEC_X86_COLUMN(P, "ecx", "edx", "ah", "bl", "8", "8")       \
+#define TESSEC_X86_ENC_ROUND(P)                                           \
+  TESSEC_X86_COLUMN(P, TESSEC_X86_BCE, "eax", "ebx", "ch", "dl", "0", "0") \
+  TESSEC_X86_COLUMN(P, TESSEC_X86_BEC, "ebx", "ecx", "dh", "al", "4", "4") \
+  TESSEC_X86_COLUMN(P, TESSEC_X86_CEB, "ecx", "edx", "ah", "bl", "8", "8") \
   TESSEC_X86_LAST_COLUMN(P, "eax", "al", "bh", "cl")
-#define TESSEC_X86_DEC_ROUND(P)                                  \
-  TESSEC_X86_COLUMN(P, "eax", "edx", "ch", "bl", "0", "0")       \
-  TESSEC_X86_COLUMN(P, "ebx", "eax", "dh", "cl", "4", "4")       \
-  TESSEC_X86_COLUMN(P, "ecx", "ebx", "ah", "dl", "8", "8")       \
+#define TESSEC_X86_DEC_ROUND(P)                                           \
+  TESSEC_X86_COLUMN(P, TESSEC_X86_CEB, "eax", "edx", "ch", "bl", "0", "0") \
+  TESSEC_X86_COLUMN(P, TESSEC_X86_BEC, "ebx", "eax", "dh", "cl", "4", "4") \
+  TESSEC_X86_COLUMN(P, TESSEC_X86_BCE, "ecx", "ebx", "ah", "dl", "8", "8") \
   TESSEC_X86_LAST_COLUMN(P, "ecx", "cl", "bh", "al")
 
 // The whole block: round-key row 0, the middle rounds in a loop (ebp walks the key rows up to
