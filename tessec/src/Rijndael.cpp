@@ -223,8 +223,10 @@ inline uint32_t LastColumn(const unsigned char* box, uint32_t w0, uint32_t w1, u
 
 // The whole block: round-key row 0, the middle rounds in a loop (ebp walks the key rows up to
 // row `rounds`, whose address waits at 12(%esp)), the last round. esi and edi come in with the
-// keys and the round count. ebp is saved and restored here rather than named as clobbered, as
-// the compiler may need it for the frame; nothing below esp is used.
+// keys and the round count. The loop stops at or past that row, so that a round count of 0 or 1
+// (the private block functions on an object never initialised) stays within the key rows. ebp is
+// saved and restored here rather than named as clobbered, as the compiler may need it for the
+// frame; nothing below esp is used.
 #define TESSEC_X86_BLOCK(ROUND)                    \
   "push %%ebp\n\t"                                 \
   "sub $16,%%esp\n\t"                              \
@@ -241,7 +243,7 @@ inline uint32_t LastColumn(const unsigned char* box, uint32_t w0, uint32_t w1, u
   ROUND("t")                                       \
   "add $32,%%ebp\n\t"                              \
   "cmp 12(%%esp),%%ebp\n\t"                        \
-  "jne 1b\n\t"                                     \
+  "jb 1b\n\t"                                      \
   ROUND("l")                                       \
   "add $16,%%esp\n\t"                              \
   "pop %%ebp\n\t"
