@@ -288,6 +288,22 @@ struct Sha512Words {
   static Word SmallSigma1(Word x) { return Rotr64(Rotr64(x, 42) ^ x, 19) ^ (x >> 6); }
 };
 
+// The window of message words lives in memory, and a compiler barrier after every round makes
+// the compiler store each new word there and read the words back as memory operands: left to
+// itself it keeps some of the window in registers, and then spills working variables, whose
+// round trips through memory land on the chain of dependent rounds. 64-bit code also spells out
+// all its rounds, with the round constants read through a pointer the compiler cannot see
+// through (as immediates, they are added last, one more addition on that chain); 32-bit code,
+// short of registers, is faster with a loop over the groups of sixteen rounds.
+#define TESSEC_SHA2_FENCE() TESSEC_COMPILER_BARRIER()
+#if UINTPTR_MAX > 0xFFFFFFFFu
+#define TESSEC_SHA2_K(k) Opaque(k)
+#define TESSEC_SHA2_UNROLL TESSEC_UNROLL
+#else
+#define TESSEC_SHA2_K(k) (k)
+#define TESSEC_SHA2_UNROLL
+#endif
+
 // Message word i of a group: as loaded, or the next word of the schedule.
 #define TESSEC_SHA2_LOADED(i) w[i]
 #define TESSEC_SHA2_NEXT(i) \
@@ -299,7 +315,8 @@ struct Sha512Words {
   d += h;                                                        \
   bc = ab;                                                       \
   ab = (a) ^ (b);                                                \
-  h += T::Sigma0(a) + ((b) ^ (ab & bc));
+  h += T::Sigma0(a) + ((b) ^ (ab & bc));                         \
+  TESSEC_SHA2_FENCE();
 
 #define TESSEC_SHA2_SIXTEEN(W)                     \
   TESSEC_SHA2_ROUND(a, b, c, d, e, f, g, h, 0, W)  \
@@ -325,14 +342,17 @@ void Sha2Blocks(typename T::Word state[8], const unsigned char* p, size_t blocks
   const size_t kBlock = 16 * sizeof(Word);
   for (; blocks; --blocks, p += kBlock) {
     Word w[16];
+    TESSEC_ESCAPE(w);
     for (int i = 0; i < 16; ++i) w[i] = T::Load(p + sizeof(Word) * i);
     Word a = state[0], b = state[1], c = state[2], d = state[3];
     Word e = state[4], f = state[5], g = state[6], h = state[7];
     Word ab = b ^ c, bc;
-    const Word* k = T::K();
+    const Word* const k0 = TESSEC_SHA2_K(T::K());
+    const Word* k = k0;
     TESSEC_SHA2_SIXTEEN(TESSEC_SHA2_LOADED)
+    TESSEC_SHA2_UNROLL
     for (int j = 16; j < T::kRounds; j += 16) {
-      k = T::K() + j;
+      k = k0 + j;
       TESSEC_SHA2_SIXTEEN(TESSEC_SHA2_NEXT)
     }
     AddToState(state, a, b, c, d, e, f, g, h);
@@ -343,6 +363,9 @@ void Sha2Blocks(typename T::Word state[8], const unsigned char* p, size_t blocks
 #undef TESSEC_SHA2_NEXT
 #undef TESSEC_SHA2_ROUND
 #undef TESSEC_SHA2_SIXTEEN
+#undef TESSEC_SHA2_FENCE
+#undef TESSEC_SHA2_K
+#undef TESSEC_SHA2_UNROLL
 
 }  // namespace
 
