@@ -149,8 +149,9 @@ void Md5Blocks(uint32_t state[4], const unsigned char* p, size_t blocks) {
   b = Rotl32(b, 30);
 
 #define TESSEC_SHA1_CH(b, c, d) ((d) ^ ((b) & ((c) ^ (d))))
-#define TESSEC_SHA1_PARITY(b, c, d) ((b) ^ (c) ^ (d))
-#define TESSEC_SHA1_MAJ(b, c, d) (((b) & (c)) | ((d) & ((b) | (c))))
+// b is the word the previous round made, c and d are older: the terms without b start early.
+#define TESSEC_SHA1_PARITY(b, c, d) ((b) ^ ((c) ^ (d)))
+#define TESSEC_SHA1_MAJ(b, c, d) (((b) & ((c) | (d))) | ((c) & (d)))
 
 // Message word t (t >= 16) computed in place in the 16-word window.
 #define TESSEC_SHA1_W(t) \
@@ -269,6 +270,9 @@ namespace {
 struct Sha256Words {
   typedef uint32_t Word;
   static const int kRounds = 64;
+  // Rounds between compiler barriers, less one (a mask of the round number): 64-bit code
+  // schedules SHA-256 best with a few rounds between them.
+  static const int kFenceMask = UINTPTR_MAX > 0xFFFFFFFFu ? 3 : 0;
   static const uint32_t* K() { return kSha256K; }
   static Word Load(const unsigned char* p) { return Load32BE(p); }
   static Word Sigma0(Word x) { return Rotr32(Rotr32(Rotr32(x, 9) ^ x, 11) ^ x, 2); }
@@ -280,6 +284,7 @@ struct Sha256Words {
 struct Sha512Words {
   typedef uint64_t Word;
   static const int kRounds = 80;
+  static const int kFenceMask = 0;
   static const uint64_t* K() { return kSha512K; }
   static Word Load(const unsigned char* p) { return Load64BE(p); }
   static Word Sigma0(Word x) { return Rotr64(Rotr64(Rotr64(x, 5) ^ x, 6) ^ x, 28); }
@@ -288,8 +293,8 @@ struct Sha512Words {
   static Word SmallSigma1(Word x) { return Rotr64(Rotr64(x, 42) ^ x, 19) ^ (x >> 6); }
 };
 
-// The window of message words lives in memory, and a compiler barrier after every round makes
-// the compiler store each new word there and read the words back as memory operands: left to
+// The window of message words lives in memory, and a compiler barrier after every round or few
+// makes the compiler store each new word there and read the words back as memory operands: left to
 // itself it keeps some of the window in registers, and then spills working variables, whose
 // round trips through memory land on the chain of dependent rounds. 64-bit code also spells out
 // all its rounds, with the round constants read through a pointer the compiler cannot see
@@ -316,7 +321,7 @@ struct Sha512Words {
   bc = ab;                                                       \
   ab = (a) ^ (b);                                                \
   h += T::Sigma0(a) + ((b) ^ (ab & bc));                         \
-  TESSEC_SHA2_FENCE();
+  if (((i)&T::kFenceMask) == 0) TESSEC_SHA2_FENCE();
 
 #define TESSEC_SHA2_SIXTEEN(W)                     \
   TESSEC_SHA2_ROUND(a, b, c, d, e, f, g, h, 0, W)  \
