@@ -399,9 +399,7 @@ void Sha256Blocks(uint32_t state[8], const unsigned char* data, size_t blocks) {
 #if defined(TESSEC_X86_ACCEL)
   if (UseShaNi()) return Sha256BlocksShaNi(state, data, blocks);
   if (Have(kCpuAvx2 | kCpuBmi2)) return Sha256BlocksAvx2(state, data, blocks);
-#if defined(TESSEC_X86_64)
   if (Have(kCpuSse2)) return Sha256BlocksSse2(state, data, blocks);
-#endif
 #endif
   Sha256BlocksPortable(state, data, blocks);
 }

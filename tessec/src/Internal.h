@@ -184,9 +184,6 @@ void Sha1BlocksAvx2(uint32_t state[5], const unsigned char* data, size_t blocks)
 // same, built for CPUs with AVX2 and BMI2 (Sha512SimdAvx2.cpp); callers check both.
 void Sha512BlocksSse2(uint64_t state[8], const unsigned char* data, size_t blocks);
 void Sha512BlocksAvx2Bmi2(uint64_t state[8], const unsigned char* data, size_t blocks);
-// SHA-256 with the message schedule in SSE registers (Sha256Avx2.cpp), built for SSE2 alone
-// (Sha256Sse2.cpp); callers check SSE2. (On 32-bit x86 the table code is faster.)
-void Sha256BlocksSse2(uint32_t state[8], const unsigned char* data, size_t blocks);
 #else
 // SHA-1 with the message schedule in SSE registers, for 32-bit x86 (Sha1Ssse3.cpp); callers
 // check SSE2 and SSSE3.
@@ -197,6 +194,9 @@ void Sha512BlocksSse2(uint64_t state[8], const unsigned char* data, size_t block
 void Sha512BlocksAvx2(uint64_t state[8], const unsigned char* data, size_t blocks);
 #endif
 
+// SHA-256 with the message schedule in SSE registers, built for SSE2 alone (Sha256Sse2.cpp);
+// callers check SSE2.
+void Sha256BlocksSse2(uint32_t state[8], const unsigned char* data, size_t blocks);
 // SHA-256 with the message schedule in SSE registers (Sha256Avx2.cpp); callers check AVX2 and
 // BMI2.
 void Sha256BlocksAvx2(uint32_t state[8], const unsigned char* data, size_t blocks);

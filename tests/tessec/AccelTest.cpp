@@ -232,8 +232,8 @@ TEST(Paths, BlockFunctionsMatchThePortableCode) {
   paths32.push_back({"sha1 avx2", kCpuAvx2 | kCpuBmi2, Sha1BlocksAvx2, Sha1BlocksPortable, 5, 64});
   paths32.push_back(
       {"sha256 avx2", kCpuAvx2 | kCpuBmi2, Sha256BlocksAvx2, Sha256BlocksPortable, 8, 64});
-#if defined(TESSEC_X86_64)
   paths32.push_back({"sha256 sse2", kCpuSse2, Sha256BlocksSse2, Sha256BlocksPortable, 8, 64});
+#if defined(TESSEC_X86_64)
   paths64.push_back({"sha512 sse2", kCpuSse2, Sha512BlocksSse2, Sha512BlocksPortable, 8, 128});
   paths64.push_back({"sha512 avx2 bmi2", kCpuAvx2 | kCpuBmi2, Sha512BlocksAvx2Bmi2,
                      Sha512BlocksPortable, 8, 128});
