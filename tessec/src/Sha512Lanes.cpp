@@ -21,11 +21,6 @@ inline void StoreWord(uint64_t* p, V v) { _mm_storel_epi64(reinterpret_cast<V*>(
 // sum keep the compiler from starting all six shifts at once, which needs more than the eight
 // vector registers of 32-bit code and sends values through the stack, on the round's critical
 // path (that costs about a fifth of the speed).
-#if defined(__GNUC__) || defined(__clang__)
-#define TESSEC_PIN_V(x) __asm__("" : "+x"(x))
-#else
-#define TESSEC_PIN_V(x) (void)0
-#endif
 template <int A, int B, int C>
 inline V SigmaFromX(V x) {
   V s = Xor(_mm_srli_epi64(x, A), _mm_slli_epi64(x, 64 - A));
