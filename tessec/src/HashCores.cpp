@@ -299,14 +299,17 @@ struct Sha512Words {
 // round trips through memory land on the chain of dependent rounds. 64-bit code also spells out
 // all its rounds, with the round constants read through a pointer the compiler cannot see
 // through (as immediates, they are added last, one more addition on that chain); 32-bit code,
-// short of registers, is faster with a loop over the groups of sixteen rounds.
+// short of registers, is faster with a loop over the groups of sixteen rounds, and with Sigma1(e)
+// pinned to be added last (the compiler's own order puts more on the chain).
 #define TESSEC_SHA2_FENCE() TESSEC_COMPILER_BARRIER()
 #if UINTPTR_MAX > 0xFFFFFFFFu
 #define TESSEC_SHA2_K(k) Opaque(k)
 #define TESSEC_SHA2_UNROLL TESSEC_UNROLL
+#define TESSEC_SHA2_PIN(x) (void)0
 #else
 #define TESSEC_SHA2_K(k) (k)
 #define TESSEC_SHA2_UNROLL
+#define TESSEC_SHA2_PIN(x) TESSEC_PIN(x)
 #endif
 
 // Message word i of a group: as loaded, or the next word of the schedule.
@@ -315,12 +318,14 @@ struct Sha512Words {
   (w[(i)&15] +=             \
    T::SmallSigma1(w[((i) + 14) & 15]) + w[((i) + 9) & 15] + T::SmallSigma0(w[((i) + 1) & 15]))
 
-#define TESSEC_SHA2_ROUND(a, b, c, d, e, f, g, h, i, W)          \
-  h += W(i) + k[i] + ((g) ^ ((e) & ((f) ^ (g)))) + T::Sigma1(e); \
-  d += h;                                                        \
-  bc = ab;                                                       \
-  ab = (a) ^ (b);                                                \
-  h += T::Sigma0(a) + ((b) ^ (ab & bc));                         \
+#define TESSEC_SHA2_ROUND(a, b, c, d, e, f, g, h, i, W) \
+  h += W(i) + k[i] + ((g) ^ ((e) & ((f) ^ (g))));       \
+  TESSEC_SHA2_PIN(h);                                   \
+  h += T::Sigma1(e);                                    \
+  d += h;                                               \
+  bc = ab;                                              \
+  ab = (a) ^ (b);                                       \
+  h += T::Sigma0(a) + ((b) ^ (ab & bc));                \
   if (((i)&T::kFenceMask) == 0) TESSEC_SHA2_FENCE();
 
 #define TESSEC_SHA2_SIXTEEN(W)                     \
@@ -371,6 +376,7 @@ void Sha2Blocks(typename T::Word state[8], const unsigned char* p, size_t blocks
 #undef TESSEC_SHA2_FENCE
 #undef TESSEC_SHA2_K
 #undef TESSEC_SHA2_UNROLL
+#undef TESSEC_SHA2_PIN
 
 }  // namespace
 

@@ -109,6 +109,15 @@ inline T* Opaque(T* p) {
 #define TESSEC_ESCAPE(p) TESSEC_COMPILER_BARRIER()
 #endif
 
+// Makes the compiler take x as computed up to this point (it emits nothing): it may not move
+// later additions into the sum, so the term that comes last on a chain of dependent rounds can
+// be added last, where compilers otherwise order the terms as they like.
+#if defined(__GNUC__) || defined(__clang__)
+#define TESSEC_PIN(x) __asm__("" : "+r"(x))
+#else
+#define TESSEC_PIN(x) (void)0
+#endif
+
 // ---- CPU features -------------------------------------------------------------------------
 // Instruction-set paths are chosen at run time. They give exactly the results of the portable
 // table code, which every test checks them against. A path runs only when every extension whose
