@@ -397,6 +397,9 @@ void Sha1Blocks(uint32_t state[5], const unsigned char* data, size_t blocks) {
 #if !defined(TESSEC_X86_64)
   if (Have(kCpuSsse3 | kCpuSse2)) return Sha1BlocksSsse3(state, data, blocks);
 #endif
+#if defined(TESSEC_SHA1_X64_ASM)
+  return Sha1BlocksX64(state, data, blocks);
+#endif
 #endif
   Sha1BlocksPortable(state, data, blocks);
 }

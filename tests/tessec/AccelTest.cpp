@@ -225,6 +225,9 @@ TEST(Paths, BlockFunctionsMatchThePortableCode) {
   std::vector<BlockPath<uint64_t>> paths64 = {
       {"sha512 halves", 0, Sha512BlocksHalves, Sha512BlocksPortable, 8, 128},
   };
+#if defined(TESSEC_SHA1_X64_ASM)
+  paths32.push_back({"sha1 x64", 0, Sha1BlocksX64, Sha1BlocksPortable, 5, 64});
+#endif
 #if defined(TESSEC_X86_ACCEL)
   const unsigned shaNi = kCpuShaNi | kCpuSse41 | kCpuSsse3 | kCpuSse2;
   paths32.push_back({"sha1 shani", shaNi, Sha1BlocksShaNi, Sha1BlocksPortable, 5, 64});
