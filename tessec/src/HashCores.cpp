@@ -149,8 +149,9 @@ void Md5Blocks(uint32_t state[4], const unsigned char* p, size_t blocks) {
   b = Rotl32(b, 30);
 
 #define TESSEC_SHA1_CH(b, c, d) ((d) ^ ((b) & ((c) ^ (d))))
-#define TESSEC_SHA1_PARITY(b, c, d) ((b) ^ (c) ^ (d))
-#define TESSEC_SHA1_MAJ(b, c, d) (((b) & (c)) | ((d) & ((b) | (c))))
+// b is the word the previous round made, c and d are older: the terms without b start early.
+#define TESSEC_SHA1_PARITY(b, c, d) ((b) ^ ((c) ^ (d)))
+#define TESSEC_SHA1_MAJ(b, c, d) (((b) & ((c) | (d))) | ((c) & (d)))
 
 // Message word t (t >= 16) computed in place in the 16-word window.
 #define TESSEC_SHA1_W(t) \
@@ -269,6 +270,9 @@ namespace {
 struct Sha256Words {
   typedef uint32_t Word;
   static const int kRounds = 64;
+  // Rounds between compiler barriers, less one (a mask of the round number): 64-bit code
+  // schedules SHA-256 best with a few rounds between them.
+  static const int kFenceMask = UINTPTR_MAX > 0xFFFFFFFFu ? 3 : 0;
   static const uint32_t* K() { return kSha256K; }
   static Word Load(const unsigned char* p) { return Load32BE(p); }
   static Word Sigma0(Word x) { return Rotr32(Rotr32(Rotr32(x, 9) ^ x, 11) ^ x, 2); }
@@ -280,6 +284,7 @@ struct Sha256Words {
 struct Sha512Words {
   typedef uint64_t Word;
   static const int kRounds = 80;
+  static const int kFenceMask = 0;
   static const uint64_t* K() { return kSha512K; }
   static Word Load(const unsigned char* p) { return Load64BE(p); }
   static Word Sigma0(Word x) { return Rotr64(Rotr64(Rotr64(x, 5) ^ x, 6) ^ x, 28); }
@@ -288,18 +293,50 @@ struct Sha512Words {
   static Word SmallSigma1(Word x) { return Rotr64(Rotr64(x, 42) ^ x, 19) ^ (x >> 6); }
 };
 
+// The 64-bit rounds are spelled out in some twelve kilobytes of straight code, whose speed
+// depends by some five percent on where it starts within a 64-byte line (how the instructions
+// fall into the decoded-instruction cache): the start of a line, measured to be the good place,
+// makes it the same in every program that links the library.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define TESSEC_CODE_ALIGN __attribute__((aligned(64)))
+#else
+#define TESSEC_CODE_ALIGN
+#endif
+
+// The window of message words lives in memory, and a compiler barrier after every round or few
+// makes the compiler store each new word there and read the words back as memory operands: left to
+// itself it keeps some of the window in registers, and then spills working variables, whose
+// round trips through memory land on the chain of dependent rounds. 64-bit code also spells out
+// all its rounds, with the round constants read through a pointer the compiler cannot see
+// through (as immediates, they are added last, one more addition on that chain); 32-bit code,
+// short of registers, is faster with a loop over the groups of sixteen rounds, and with Sigma1(e)
+// pinned to be added last (the compiler's own order puts more on the chain).
+#define TESSEC_SHA2_FENCE() TESSEC_COMPILER_BARRIER()
+#if UINTPTR_MAX > 0xFFFFFFFFu
+#define TESSEC_SHA2_K(k) Opaque(k)
+#define TESSEC_SHA2_UNROLL TESSEC_UNROLL
+#define TESSEC_SHA2_PIN(x) (void)0
+#else
+#define TESSEC_SHA2_K(k) (k)
+#define TESSEC_SHA2_UNROLL
+#define TESSEC_SHA2_PIN(x) TESSEC_PIN(x)
+#endif
+
 // Message word i of a group: as loaded, or the next word of the schedule.
 #define TESSEC_SHA2_LOADED(i) w[i]
 #define TESSEC_SHA2_NEXT(i) \
   (w[(i)&15] +=             \
    T::SmallSigma1(w[((i) + 14) & 15]) + w[((i) + 9) & 15] + T::SmallSigma0(w[((i) + 1) & 15]))
 
-#define TESSEC_SHA2_ROUND(a, b, c, d, e, f, g, h, i, W)          \
-  h += W(i) + k[i] + ((g) ^ ((e) & ((f) ^ (g)))) + T::Sigma1(e); \
-  d += h;                                                        \
-  bc = ab;                                                       \
-  ab = (a) ^ (b);                                                \
-  h += T::Sigma0(a) + ((b) ^ (ab & bc));
+#define TESSEC_SHA2_ROUND(a, b, c, d, e, f, g, h, i, W) \
+  h += W(i) + k[i] + ((g) ^ ((e) & ((f) ^ (g))));       \
+  TESSEC_SHA2_PIN(h);                                   \
+  h += T::Sigma1(e);                                    \
+  d += h;                                               \
+  bc = ab;                                              \
+  ab = (a) ^ (b);                                       \
+  h += T::Sigma0(a) + ((b) ^ (ab & bc));                \
+  if (((i)&T::kFenceMask) == 0) TESSEC_SHA2_FENCE();
 
 #define TESSEC_SHA2_SIXTEEN(W)                     \
   TESSEC_SHA2_ROUND(a, b, c, d, e, f, g, h, 0, W)  \
@@ -320,19 +357,23 @@ struct Sha512Words {
   TESSEC_SHA2_ROUND(b, c, d, e, f, g, h, a, 15, W)
 
 template <class T>
-void Sha2Blocks(typename T::Word state[8], const unsigned char* p, size_t blocks) {
+TESSEC_CODE_ALIGN void Sha2Blocks(typename T::Word state[8], const unsigned char* p,
+                                  size_t blocks) {
   typedef typename T::Word Word;
   const size_t kBlock = 16 * sizeof(Word);
   for (; blocks; --blocks, p += kBlock) {
     Word w[16];
+    TESSEC_ESCAPE(w);
     for (int i = 0; i < 16; ++i) w[i] = T::Load(p + sizeof(Word) * i);
     Word a = state[0], b = state[1], c = state[2], d = state[3];
     Word e = state[4], f = state[5], g = state[6], h = state[7];
     Word ab = b ^ c, bc;
-    const Word* k = T::K();
+    const Word* const k0 = TESSEC_SHA2_K(T::K());
+    const Word* k = k0;
     TESSEC_SHA2_SIXTEEN(TESSEC_SHA2_LOADED)
+    TESSEC_SHA2_UNROLL
     for (int j = 16; j < T::kRounds; j += 16) {
-      k = T::K() + j;
+      k = k0 + j;
       TESSEC_SHA2_SIXTEEN(TESSEC_SHA2_NEXT)
     }
     AddToState(state, a, b, c, d, e, f, g, h);
@@ -343,10 +384,15 @@ void Sha2Blocks(typename T::Word state[8], const unsigned char* p, size_t blocks
 #undef TESSEC_SHA2_NEXT
 #undef TESSEC_SHA2_ROUND
 #undef TESSEC_SHA2_SIXTEEN
+#undef TESSEC_SHA2_FENCE
+#undef TESSEC_SHA2_K
+#undef TESSEC_SHA2_UNROLL
+#undef TESSEC_SHA2_PIN
 
 }  // namespace
 
-void Sha256BlocksPortable(uint32_t state[8], const unsigned char* p, size_t blocks) {
+TESSEC_CODE_ALIGN void Sha256BlocksPortable(uint32_t state[8], const unsigned char* p,
+                                            size_t blocks) {
   Sha2Blocks<Sha256Words>(state, p, blocks);
 }
 
@@ -363,6 +409,9 @@ void Sha1Blocks(uint32_t state[5], const unsigned char* data, size_t blocks) {
 #if !defined(TESSEC_X86_64)
   if (Have(kCpuSsse3 | kCpuSse2)) return Sha1BlocksSsse3(state, data, blocks);
 #endif
+#if defined(TESSEC_SHA1_X64_ASM)
+  return Sha1BlocksX64(state, data, blocks);
+#endif
 #endif
   Sha1BlocksPortable(state, data, blocks);
 }
@@ -371,9 +420,7 @@ void Sha256Blocks(uint32_t state[8], const unsigned char* data, size_t blocks) {
 #if defined(TESSEC_X86_ACCEL)
   if (UseShaNi()) return Sha256BlocksShaNi(state, data, blocks);
   if (Have(kCpuAvx2 | kCpuBmi2)) return Sha256BlocksAvx2(state, data, blocks);
-#if defined(TESSEC_X86_64)
   if (Have(kCpuSse2)) return Sha256BlocksSse2(state, data, blocks);
-#endif
 #endif
   Sha256BlocksPortable(state, data, blocks);
 }

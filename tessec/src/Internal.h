@@ -109,6 +109,15 @@ inline T* Opaque(T* p) {
 #define TESSEC_ESCAPE(p) TESSEC_COMPILER_BARRIER()
 #endif
 
+// Makes the compiler take x as computed up to this point (it emits nothing): it may not move
+// later additions into the sum, so the term that comes last on a chain of dependent rounds can
+// be added last, where compilers otherwise order the terms as they like.
+#if defined(__GNUC__) || defined(__clang__)
+#define TESSEC_PIN(x) __asm__("" : "+r"(x))
+#else
+#define TESSEC_PIN(x) (void)0
+#endif
+
 // ---- CPU features -------------------------------------------------------------------------
 // Instruction-set paths are chosen at run time. They give exactly the results of the portable
 // table code, which every test checks them against. A path runs only when every extension whose
@@ -175,6 +184,12 @@ inline void AddToState(Word* state, Word a, Word b, Word c, Word d, Word e, Word
 #define TESSEC_X86_64 1
 #endif
 
+#if defined(TESSEC_X86_64) && (defined(__GNUC__) || defined(__clang__))
+// SHA-1 in general registers, in assembly, for x86-64 (Sha1X64.cpp); needs no extension.
+#define TESSEC_SHA1_X64_ASM 1
+void Sha1BlocksX64(uint32_t state[5], const unsigned char* data, size_t blocks);
+#endif
+
 // SHA-1 with the message schedule in SSE registers (Sha1Ssse3.cpp), built for AVX2 and BMI2
 // (Sha1Avx2.cpp); callers check both.
 void Sha1BlocksAvx2(uint32_t state[5], const unsigned char* data, size_t blocks);
@@ -184,9 +199,6 @@ void Sha1BlocksAvx2(uint32_t state[5], const unsigned char* data, size_t blocks)
 // same, built for CPUs with AVX2 and BMI2 (Sha512SimdAvx2.cpp); callers check both.
 void Sha512BlocksSse2(uint64_t state[8], const unsigned char* data, size_t blocks);
 void Sha512BlocksAvx2Bmi2(uint64_t state[8], const unsigned char* data, size_t blocks);
-// SHA-256 with the message schedule in SSE registers (Sha256Avx2.cpp), built for SSE2 alone
-// (Sha256Sse2.cpp); callers check SSE2. (On 32-bit x86 the table code is faster.)
-void Sha256BlocksSse2(uint32_t state[8], const unsigned char* data, size_t blocks);
 #else
 // SHA-1 with the message schedule in SSE registers, for 32-bit x86 (Sha1Ssse3.cpp); callers
 // check SSE2 and SSSE3.
@@ -197,6 +209,9 @@ void Sha512BlocksSse2(uint64_t state[8], const unsigned char* data, size_t block
 void Sha512BlocksAvx2(uint64_t state[8], const unsigned char* data, size_t blocks);
 #endif
 
+// SHA-256 with the message schedule in SSE registers, built for SSE2 alone (Sha256Sse2.cpp);
+// callers check SSE2.
+void Sha256BlocksSse2(uint32_t state[8], const unsigned char* data, size_t blocks);
 // SHA-256 with the message schedule in SSE registers (Sha256Avx2.cpp); callers check AVX2 and
 // BMI2.
 void Sha256BlocksAvx2(uint32_t state[8], const unsigned char* data, size_t blocks);

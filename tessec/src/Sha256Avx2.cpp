@@ -135,6 +135,7 @@ struct NoSchedule {
 };
 
 // One round with word-plus-constant wk; ab is a ^ b of the round before (b ^ c of this one).
+#if defined(TESSEC_X86_64) || !defined(TESSEC_SSE2_ONLY)
 inline void Round(uint32_t a, uint32_t b, uint32_t& d, uint32_t e, uint32_t f, uint32_t g,
                   uint32_t& h, uint32_t wk, uint32_t& ab) {
   h += wk + (g ^ (e & (f ^ g))) + (Rotr32(e, 6) ^ Rotr32(e, 11) ^ Rotr32(e, 25));
@@ -143,6 +144,20 @@ inline void Round(uint32_t a, uint32_t b, uint32_t& d, uint32_t e, uint32_t f, u
   ab = a ^ b;
   h += (Rotr32(a, 2) ^ Rotr32(a, 13) ^ Rotr32(a, 22)) + (b ^ (ab & bc));
 }
+#else
+// 32-bit code without rorx: nested rotations (one copy of the word, not three, among the seven
+// registers) and Sigma1(e) added last (pinned by an empty statement), as in the table code.
+inline void Round(uint32_t a, uint32_t b, uint32_t& d, uint32_t e, uint32_t f, uint32_t g,
+                  uint32_t& h, uint32_t wk, uint32_t& ab) {
+  h += wk + (g ^ (e & (f ^ g)));
+  TESSEC_PIN(h);
+  h += Rotr32(Rotr32(Rotr32(e, 14) ^ e, 5) ^ e, 6);
+  d += h;
+  const uint32_t bc = ab;
+  ab = a ^ b;
+  h += Rotr32(Rotr32(Rotr32(a, 9) ^ a, 11) ^ a, 2) + (b ^ (ab & bc));
+}
+#endif
 
 // Rounds t .. t + 15 (t a multiple of 16) of a block whose sums are at wk (kBlocks blocks
 // interleaved), with a schedule step for the words sixteen rounds ahead every four rounds.

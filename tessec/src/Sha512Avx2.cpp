@@ -41,8 +41,9 @@ inline void Round(V ae, V bf, V cg, V& dh, const uint64_t* wk) {
                    _mm_broadcastq_epi64(_mm_loadl_epi64(reinterpret_cast<const V*>(wk))));
   const V g = Add(m, Add(hw, _mm_slli_si128(dh, 8)));
   V s = Rotate(ae, 0);
-  const V r = Rotate(ae, 1);
-  s = Xor(s, r);
+  TESSEC_PIN_V(s);
+  s = Xor(s, Rotate(ae, 1));
+  TESSEC_PIN_V(s);
   s = Xor(s, Rotate(ae, 2));
   dh = Add(Add(s, g), _mm_srli_si128(Add(s, m), 8));
 }

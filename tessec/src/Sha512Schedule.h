@@ -12,6 +12,16 @@ namespace {
 
 typedef __m128i V;
 
+// Makes the compiler take the vector x as computed up to this point (it emits nothing): a sum
+// of terms pinned after each one is built one term at a time, with few values live at once,
+// where the compiler would otherwise start every term first and, short of registers in 32-bit
+// code, send some of them through the stack.
+#if defined(__GNUC__) || defined(__clang__)
+#define TESSEC_PIN_V(x) __asm__("" : "+x"(x))
+#else
+#define TESSEC_PIN_V(x) (void)0
+#endif
+
 inline V Add(V a, V b) { return _mm_add_epi64(a, b); }
 inline V Xor(V a, V b) { return _mm_xor_si128(a, b); }
 
@@ -75,9 +85,11 @@ inline void LoadMessage(const unsigned char* p, V* w, uint64_t* wk) {
 
 inline void ScheduleStep(V* w, uint64_t* wk, int i) {
   // Words 2i and 2i + 1 from words 2i - 16 ... 2i - 1.
-  const V w16 = w[i - 8], w15 = Middle(w[i - 8], w[i - 7]);
-  const V w7 = Middle(w[i - 4], w[i - 3]), w2 = w[i - 1];
-  w[i] = Add(Add(w16, SmallSigma0(w15)), Add(w7, SmallSigma1(w2)));
+  V x = SmallSigma1(w[i - 1]);
+  TESSEC_PIN_V(x);
+  x = Add(x, SmallSigma0(Middle(w[i - 8], w[i - 7])));
+  TESSEC_PIN_V(x);
+  w[i] = Add(Add(x, w[i - 8]), Middle(w[i - 4], w[i - 3]));
   _mm_store_si128(reinterpret_cast<V*>(wk) + i,
                   Add(w[i], _mm_load_si128(reinterpret_cast<const V*>(kSha512K) + i)));
 }

@@ -125,7 +125,9 @@ struct NoSchedule {
 // shorter than the nested form's, and the shift units have room now that the schedule is gone.
 inline void Round(uint64_t a, uint64_t b, uint64_t& d, uint64_t e, uint64_t f, uint64_t g,
                   uint64_t& h, uint64_t x, uint64_t& ab) {
-  h += x + (g ^ (e & (f ^ g))) + (Rotr64(e, 14) ^ Rotr64(e, 18) ^ Rotr64(e, 41));
+  h += x + (g ^ (e & (f ^ g)));
+  TESSEC_PIN(h);
+  h += Rotr64(e, 14) ^ Rotr64(e, 18) ^ Rotr64(e, 41);
   d += h;
   const uint64_t bc = ab;
   ab = a ^ b;

@@ -225,6 +225,9 @@ TEST(Paths, BlockFunctionsMatchThePortableCode) {
   std::vector<BlockPath<uint64_t>> paths64 = {
       {"sha512 halves", 0, Sha512BlocksHalves, Sha512BlocksPortable, 8, 128},
   };
+#if defined(TESSEC_SHA1_X64_ASM)
+  paths32.push_back({"sha1 x64", 0, Sha1BlocksX64, Sha1BlocksPortable, 5, 64});
+#endif
 #if defined(TESSEC_X86_ACCEL)
   const unsigned shaNi = kCpuShaNi | kCpuSse41 | kCpuSsse3 | kCpuSse2;
   paths32.push_back({"sha1 shani", shaNi, Sha1BlocksShaNi, Sha1BlocksPortable, 5, 64});
@@ -232,8 +235,8 @@ TEST(Paths, BlockFunctionsMatchThePortableCode) {
   paths32.push_back({"sha1 avx2", kCpuAvx2 | kCpuBmi2, Sha1BlocksAvx2, Sha1BlocksPortable, 5, 64});
   paths32.push_back(
       {"sha256 avx2", kCpuAvx2 | kCpuBmi2, Sha256BlocksAvx2, Sha256BlocksPortable, 8, 64});
-#if defined(TESSEC_X86_64)
   paths32.push_back({"sha256 sse2", kCpuSse2, Sha256BlocksSse2, Sha256BlocksPortable, 8, 64});
+#if defined(TESSEC_X86_64)
   paths64.push_back({"sha512 sse2", kCpuSse2, Sha512BlocksSse2, Sha512BlocksPortable, 8, 128});
   paths64.push_back({"sha512 avx2 bmi2", kCpuAvx2 | kCpuBmi2, Sha512BlocksAvx2Bmi2,
                      Sha512BlocksPortable, 8, 128});
