@@ -293,16 +293,6 @@ struct Sha512Words {
   static Word SmallSigma1(Word x) { return Rotr64(Rotr64(x, 42) ^ x, 19) ^ (x >> 6); }
 };
 
-// The 64-bit rounds are spelled out in some twelve kilobytes of straight code, whose speed
-// depends by some five percent on where it starts within a 64-byte line (how the instructions
-// fall into the decoded-instruction cache): the start of a line, measured to be the good place,
-// makes it the same in every program that links the library.
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define TESSEC_CODE_ALIGN __attribute__((aligned(64)))
-#else
-#define TESSEC_CODE_ALIGN
-#endif
-
 // The window of message words lives in memory, and a compiler barrier after every round or few
 // makes the compiler store each new word there and read the words back as memory operands: left to
 // itself it keeps some of the window in registers, and then spills working variables, whose

@@ -76,7 +76,7 @@ struct TwoBlocks {
   static void StoreSum(uint64_t* p, V x, int i) {
     const V k = _mm256_broadcastsi128_si256(
         _mm_load_si128(reinterpret_cast<const __m128i*>(kSha512K + 2 * i)));
-    _mm256_store_si256(reinterpret_cast<V*>(p), _mm256_add_epi64(x, k));
+    _mm256_storeu_si256(reinterpret_cast<V*>(p), _mm256_add_epi64(x, k));
   }
 };
 #endif
@@ -178,7 +178,10 @@ inline void Eighty(uint64_t state[8], const uint64_t* wk, S& s) {
 // first.
 template <class L>
 void Blocks(uint64_t state[8], const unsigned char*& p, size_t& blocks) {
-  alignas(32) uint64_t wk[80 * L::kBlocks];
+  // Only the stack's own 16-byte alignment: asking for 32 makes the compiler realign the frame
+  // through a base register, which the rounds then miss (they spilled); the 32-byte stores that
+  // straddle a line cost less.
+  alignas(16) uint64_t wk[80 * L::kBlocks];
   TESSEC_ESCAPE(wk);
   Schedule<L> s;
   s.wk = wk;
@@ -196,7 +199,8 @@ void Blocks(uint64_t state[8], const unsigned char*& p, size_t& blocks) {
 
 }  // namespace
 
-void TESSEC_SHA512_SIMD_NAME(uint64_t state[8], const unsigned char* p, size_t blocks) {
+TESSEC_CODE_ALIGN void TESSEC_SHA512_SIMD_NAME(uint64_t state[8], const unsigned char* p,
+                                               size_t blocks) {
 #if defined(__AVX2__)
   Blocks<TwoBlocks>(state, p, blocks);
 #endif
