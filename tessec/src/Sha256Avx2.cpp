@@ -16,6 +16,7 @@
 #endif
 
 #include "Internal.h"
+#include "ShaVectorBlocks.h"
 #include "SseBytes.h"
 
 namespace tessec_detail {
@@ -128,12 +129,6 @@ struct Schedule {
   }
 };
 
-// Does nothing: the rounds of the second block of a pair, whose words are all done.
-struct NoSchedule {
-  template <int K>
-  void Step(int) {}
-};
-
 // One round with word-plus-constant wk; ab is a ^ b of the round before (b ^ c of this one).
 #if defined(TESSEC_X86_64) || !defined(TESSEC_SSE2_ONLY)
 inline void Round(uint32_t a, uint32_t b, uint32_t& d, uint32_t e, uint32_t f, uint32_t g,
@@ -159,72 +154,49 @@ inline void Round(uint32_t a, uint32_t b, uint32_t& d, uint32_t e, uint32_t f, u
 }
 #endif
 
-// Rounds t .. t + 15 (t a multiple of 16) of a block whose sums are at wk (kBlocks blocks
-// interleaved), with a schedule step for the words sixteen rounds ahead every four rounds.
-template <int kBlocks, class S>
-inline void Sixteen(int t, uint32_t* v, const uint32_t* wk, uint32_t& ab, S& s) {
-  uint32_t a = v[0], b = v[1], c = v[2], d = v[3], e = v[4], f = v[5], g = v[6], h = v[7];
-  const uint32_t* x = wk + kBlocks * t;
-  const int i = t / 4 + 4;  // the first step
+// The rounds for the shared block driver (ShaVectorBlocks.h).
+struct Rounds {
+  typedef uint32_t Word;
+  static const int kRounds = 64;
+  template <class L>
+  using Schedule = tessec_detail::Schedule<L>;
+
+  // Rounds t .. t + 15 (t a multiple of 16) of a block whose sums are at wk (kBlocks blocks
+  // interleaved), with a schedule step for the words sixteen rounds ahead every four rounds.
+  template <int kBlocks, class S>
+  static void Sixteen(int t, uint32_t* v, const uint32_t* wk, uint32_t& ab, S& s) {
+    uint32_t a = v[0], b = v[1], c = v[2], d = v[3], e = v[4], f = v[5], g = v[6], h = v[7];
+    const uint32_t* x = wk + kBlocks * t;
+    const int i = t / 4 + 4;  // the first step
 #define TESSEC_SHA256_FOUR(a, b, c, d, e, f, g, h, k)       \
   s.template Step<k>(i + (k));                              \
   Round(a, b, d, e, f, g, h, x[4 * kBlocks * (k)], ab);     \
   Round(h, a, c, d, e, f, g, x[4 * kBlocks * (k) + 1], ab); \
   Round(g, h, b, c, d, e, f, x[4 * kBlocks * (k) + 2], ab); \
   Round(f, g, a, b, c, d, e, x[4 * kBlocks * (k) + 3], ab);
-  TESSEC_SHA256_FOUR(a, b, c, d, e, f, g, h, 0)
-  TESSEC_SHA256_FOUR(e, f, g, h, a, b, c, d, 1)
-  TESSEC_SHA256_FOUR(a, b, c, d, e, f, g, h, 2)
-  TESSEC_SHA256_FOUR(e, f, g, h, a, b, c, d, 3)
+    TESSEC_SHA256_FOUR(a, b, c, d, e, f, g, h, 0)
+    TESSEC_SHA256_FOUR(e, f, g, h, a, b, c, d, 1)
+    TESSEC_SHA256_FOUR(a, b, c, d, e, f, g, h, 2)
+    TESSEC_SHA256_FOUR(e, f, g, h, a, b, c, d, 3)
 #undef TESSEC_SHA256_FOUR
-  v[0] = a;
-  v[1] = b;
-  v[2] = c;
-  v[3] = d;
-  v[4] = e;
-  v[5] = f;
-  v[6] = g;
-  v[7] = h;
-}
-
-template <int kBlocks, class S>
-inline void SixtyFour(uint32_t state[8], const uint32_t* wk, S& s) {
-  uint32_t v[8];
-  for (int i = 0; i < 8; ++i) v[i] = state[i];
-  uint32_t ab = v[1] ^ v[2];
-  for (int t = 0; t < 64; t += 16) Sixteen<kBlocks>(t, v, wk, ab, s);
-  for (int i = 0; i < 8; ++i) state[i] += v[i];
-}
-
-// Every group of L::kBlocks blocks: the schedule of all of them runs with the rounds of the
-// first.
-template <class L>
-void Blocks(uint32_t state[8], const unsigned char*& p, size_t& blocks) {
-  // Only the stack's own 16-byte alignment: a 32-byte one makes the compiler realign the frame
-  // through a base register, one register fewer for the rounds.
-  alignas(16) uint32_t wk[64 * L::kBlocks];
-  TESSEC_ESCAPE(wk);
-  Schedule<L> s;
-  s.wk = wk;
-  for (; blocks >= L::kBlocks; blocks -= L::kBlocks, p += 64 * L::kBlocks) {
-    for (int i = 0; i < 4; ++i) {
-      s.m[i] = L::Load(p, i);
-      L::StoreSum(wk + 4 * L::kBlocks * i, s.m[i], i);
-    }
-    TESSEC_COMPILER_BARRIER();
-    SixtyFour<L::kBlocks>(state, wk, s);
-    NoSchedule none;
-    for (int b = 1; b < L::kBlocks; ++b) SixtyFour<L::kBlocks>(state, wk + 4 * b, none);
+    v[0] = a;
+    v[1] = b;
+    v[2] = c;
+    v[3] = d;
+    v[4] = e;
+    v[5] = f;
+    v[6] = g;
+    v[7] = h;
   }
-}
+};
 
 }  // namespace
 
 void TESSEC_SHA256_SIMD_NAME(uint32_t state[8], const unsigned char* p, size_t blocks) {
 #if defined(TESSEC_X86_64) && defined(__AVX2__)
-  Blocks<TwoBlocks>(state, p, blocks);
+  VectorBlocks<Rounds, TwoBlocks>(state, p, blocks);
 #endif
-  Blocks<OneBlock>(state, p, blocks);
+  VectorBlocks<Rounds, OneBlock>(state, p, blocks);
 }
 
 }  // namespace tessec_detail

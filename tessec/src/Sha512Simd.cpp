@@ -17,6 +17,7 @@
 #endif
 
 #include "Internal.h"
+#include "ShaVectorBlocks.h"
 #include "SseBytes.h"
 
 namespace tessec_detail {
@@ -115,12 +116,6 @@ struct Schedule {
   }
 };
 
-// Does nothing: the rounds of the second block of a pair, whose words are all done.
-struct NoSchedule {
-  template <int K>
-  void Step(int) {}
-};
-
 // One round with word-plus-constant x. Three separate rotations per Sigma: their latency is
 // shorter than the nested form's, and the shift units have room now that the schedule is gone.
 inline void Round(uint64_t a, uint64_t b, uint64_t& d, uint64_t e, uint64_t f, uint64_t g,
@@ -134,77 +129,53 @@ inline void Round(uint64_t a, uint64_t b, uint64_t& d, uint64_t e, uint64_t f, u
   h += (Rotr64(a, 28) ^ Rotr64(a, 34) ^ Rotr64(a, 39)) + (b ^ (ab & bc));
 }
 
-// Rounds t .. t + 15 (t a multiple of 16) of a block whose sums are at wk (kBlocks blocks
-// interleaved), with the schedule steps for the words sixteen rounds ahead between every two
-// rounds.
-template <int kBlocks, class S>
-inline void Sixteen(int t, uint64_t* v, const uint64_t* wk, uint64_t& ab, S& s) {
-  uint64_t a = v[0], b = v[1], c = v[2], d = v[3], e = v[4], f = v[5], g = v[6], h = v[7];
-  const uint64_t* x = wk + kBlocks * t;
-  const int i = t / 2 + 8;  // the first step
+// The rounds for the shared block driver (ShaVectorBlocks.h).
+struct Rounds {
+  typedef uint64_t Word;
+  static const int kRounds = 80;
+  template <class L>
+  using Schedule = tessec_detail::Schedule<L>;
+
+  // Rounds t .. t + 15 (t a multiple of 16) of a block whose sums are at wk (kBlocks blocks
+  // interleaved), with the schedule steps for the words sixteen rounds ahead between every two
+  // rounds.
+  template <int kBlocks, class S>
+  static void Sixteen(int t, uint64_t* v, const uint64_t* wk, uint64_t& ab, S& s) {
+    uint64_t a = v[0], b = v[1], c = v[2], d = v[3], e = v[4], f = v[5], g = v[6], h = v[7];
+    const uint64_t* x = wk + kBlocks * t;
+    const int i = t / 2 + 8;  // the first step
 #define TESSEC_SHA512_PAIR(a, b, c, d, e, f, g, h, k)       \
   Round(a, b, d, e, f, g, h, x[2 * kBlocks * (k)], ab);     \
   Round(h, a, c, d, e, f, g, x[2 * kBlocks * (k) + 1], ab); \
   s.template Step<k>(i + (k));
-  TESSEC_SHA512_PAIR(a, b, c, d, e, f, g, h, 0)
-  TESSEC_SHA512_PAIR(g, h, a, b, c, d, e, f, 1)
-  TESSEC_SHA512_PAIR(e, f, g, h, a, b, c, d, 2)
-  TESSEC_SHA512_PAIR(c, d, e, f, g, h, a, b, 3)
-  TESSEC_SHA512_PAIR(a, b, c, d, e, f, g, h, 4)
-  TESSEC_SHA512_PAIR(g, h, a, b, c, d, e, f, 5)
-  TESSEC_SHA512_PAIR(e, f, g, h, a, b, c, d, 6)
-  TESSEC_SHA512_PAIR(c, d, e, f, g, h, a, b, 7)
+    TESSEC_SHA512_PAIR(a, b, c, d, e, f, g, h, 0)
+    TESSEC_SHA512_PAIR(g, h, a, b, c, d, e, f, 1)
+    TESSEC_SHA512_PAIR(e, f, g, h, a, b, c, d, 2)
+    TESSEC_SHA512_PAIR(c, d, e, f, g, h, a, b, 3)
+    TESSEC_SHA512_PAIR(a, b, c, d, e, f, g, h, 4)
+    TESSEC_SHA512_PAIR(g, h, a, b, c, d, e, f, 5)
+    TESSEC_SHA512_PAIR(e, f, g, h, a, b, c, d, 6)
+    TESSEC_SHA512_PAIR(c, d, e, f, g, h, a, b, 7)
 #undef TESSEC_SHA512_PAIR
-  v[0] = a;
-  v[1] = b;
-  v[2] = c;
-  v[3] = d;
-  v[4] = e;
-  v[5] = f;
-  v[6] = g;
-  v[7] = h;
-}
-
-template <int kBlocks, class S>
-inline void Eighty(uint64_t state[8], const uint64_t* wk, S& s) {
-  uint64_t v[8];
-  for (int i = 0; i < 8; ++i) v[i] = state[i];
-  uint64_t ab = v[1] ^ v[2];
-  for (int t = 0; t < 80; t += 16) Sixteen<kBlocks>(t, v, wk, ab, s);
-  for (int i = 0; i < 8; ++i) state[i] += v[i];
-}
-
-// Every group of L::kBlocks blocks: the schedule of all of them runs with the rounds of the
-// first.
-template <class L>
-void Blocks(uint64_t state[8], const unsigned char*& p, size_t& blocks) {
-  // Only the stack's own 16-byte alignment: asking for 32 makes the compiler realign the frame
-  // through a base register, which the rounds then miss (they spilled); the 32-byte stores that
-  // straddle a line cost less.
-  alignas(16) uint64_t wk[80 * L::kBlocks];
-  TESSEC_ESCAPE(wk);
-  Schedule<L> s;
-  s.wk = wk;
-  for (; blocks >= L::kBlocks; blocks -= L::kBlocks, p += 128 * L::kBlocks) {
-    for (int i = 0; i < 8; ++i) {
-      s.m[i] = L::Load(p, i);
-      L::StoreSum(wk + 2 * L::kBlocks * i, s.m[i], i);
-    }
-    TESSEC_COMPILER_BARRIER();
-    Eighty<L::kBlocks>(state, wk, s);
-    NoSchedule none;
-    for (int b = 1; b < L::kBlocks; ++b) Eighty<L::kBlocks>(state, wk + 2 * b, none);
+    v[0] = a;
+    v[1] = b;
+    v[2] = c;
+    v[3] = d;
+    v[4] = e;
+    v[5] = f;
+    v[6] = g;
+    v[7] = h;
   }
-}
+};
 
 }  // namespace
 
 TESSEC_CODE_ALIGN void TESSEC_SHA512_SIMD_NAME(uint64_t state[8], const unsigned char* p,
                                                size_t blocks) {
 #if defined(__AVX2__)
-  Blocks<TwoBlocks>(state, p, blocks);
+  VectorBlocks<Rounds, TwoBlocks>(state, p, blocks);
 #endif
-  Blocks<OneBlock>(state, p, blocks);
+  VectorBlocks<Rounds, OneBlock>(state, p, blocks);
 }
 
 }  // namespace tessec_detail
