@@ -412,6 +412,9 @@ void Sha256Blocks(uint32_t state[8], const unsigned char* data, size_t blocks) {
   if (Have(kCpuAvx2 | kCpuBmi2)) return Sha256BlocksAvx2(state, data, blocks);
   if (Have(kCpuSse2)) return Sha256BlocksSse2(state, data, blocks);
 #endif
+#if defined(TESSEC_SHA256_X86_ASM)
+  return Sha256BlocksX86(state, data, blocks);
+#endif
   Sha256BlocksPortable(state, data, blocks);
 }
 

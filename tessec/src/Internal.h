@@ -200,6 +200,12 @@ inline void AddToState(Word* state, Word a, Word b, Word c, Word d, Word e, Word
 void Sha1BlocksX64(uint32_t state[5], const unsigned char* data, size_t blocks);
 #endif
 
+#if !defined(TESSEC_X86_64) && (defined(__GNUC__) || defined(__clang__))
+// SHA-256 in general registers, in assembly, for 32-bit x86 (Sha256X86.cpp); needs no extension.
+#define TESSEC_SHA256_X86_ASM 1
+void Sha256BlocksX86(uint32_t state[8], const unsigned char* data, size_t blocks);
+#endif
+
 // SHA-1 with the message schedule in SSE registers (Sha1Ssse3.cpp), built for AVX2 and BMI2
 // (Sha1Avx2.cpp); callers check both.
 void Sha1BlocksAvx2(uint32_t state[5], const unsigned char* data, size_t blocks);

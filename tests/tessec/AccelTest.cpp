@@ -228,6 +228,9 @@ TEST(Paths, BlockFunctionsMatchThePortableCode) {
 #if defined(TESSEC_SHA1_X64_ASM)
   paths32.push_back({"sha1 x64", 0, Sha1BlocksX64, Sha1BlocksPortable, 5, 64});
 #endif
+#if defined(TESSEC_SHA256_X86_ASM)
+  paths32.push_back({"sha256 x86", 0, Sha256BlocksX86, Sha256BlocksPortable, 8, 64});
+#endif
 #if defined(TESSEC_X86_ACCEL)
   const unsigned shaNi = kCpuShaNi | kCpuSse41 | kCpuSsse3 | kCpuSse2;
   paths32.push_back({"sha1 shani", shaNi, Sha1BlocksShaNi, Sha1BlocksPortable, 5, 64});
