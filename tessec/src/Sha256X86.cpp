@@ -17,7 +17,8 @@
 // is that the code stays small enough to run from the decoded-instruction cache: the first sixteen
 // rounds are written out with their constants as immediates, and the other 48 are a loop of
 // sixteen that reads its constants from the table (spelled out, the 64 rounds ran 10% slower).
-// Sigma1 takes its three rotations side by side, to keep the chain from e to the next e short.
+// The Sigma functions take their three rotations side by side, and a new a adds the sum from e
+// last, which keeps the chains of dependent instructions from one round to the next short.
 #include "Internal.h"
 
 #if defined(TESSEC_SHA256_X86_ASM)
@@ -102,18 +103,19 @@ __asm__(".text\n.globl tessec_sha256_x86_core\n" TESSEC_SHA256_X86_HEAD R"(
   movl .Ls256_ring_a+4*((\t+1)&3)(%esp), %edx
   addl \T, %edx
   movl %edx, .Ls256_ring_e+4*((\t+1)&3)(%esp)
-  # next a = T + Sigma0(a) + Maj(a, b, c), Maj = b ^ ((a ^ b) & (b ^ c))
-  movl \A, \X
-  rorl $9, \X
-  xorl \A, \X
-  rorl $11, \X
-  xorl \A, \X
-  rorl $2, \X
-  addl \X, \T
+  # next a = T + (Maj(a, b, c) + Sigma0(a)), Maj = b ^ ((a ^ b) & (b ^ c))
   movl \A, \X
   xorl .Ls256_ring_a+4*((\t+3)&3)(%esp), \X
   andl \X, \AB
   xorl .Ls256_ring_a+4*((\t+3)&3)(%esp), \AB
+  movl \A, %edi
+  rorl $2, %edi
+  movl \A, %ebp
+  rorl $13, %ebp
+  xorl %ebp, %edi
+  rorl $9, %ebp
+  xorl %ebp, %edi
+  addl %edi, \AB
   addl \AB, \T
   movl \T, .Ls256_ring_a+4*((\t+1)&3)(%esp)
 .endm
