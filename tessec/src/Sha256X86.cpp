@@ -26,8 +26,7 @@
 #if defined(__ELF__)
 #define TESSEC_SHA256_X86_HEAD \
   ".hidden tessec_sha256_x86_core\n.type tessec_sha256_x86_core, @function\n"
-#define TESSEC_SHA256_X86_TAIL \
-  ".size tessec_sha256_x86_core, .-tessec_sha256_x86_core\n"
+#define TESSEC_SHA256_X86_TAIL ".size tessec_sha256_x86_core, .-tessec_sha256_x86_core\n"
 #else
 #define TESSEC_SHA256_X86_HEAD ""
 #define TESSEC_SHA256_X86_TAIL ""
