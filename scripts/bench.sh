@@ -27,8 +27,11 @@ run update bench/update/run_update_bench.sh build/win32
 # tessec beside OpenSSL, both limited alike, per CPU profile: the x86-64 build and the 32-bit
 # build (gcc -m32, as the DLL ships), then the real DLL under Wine beside the 32-bit build.
 run tessec bench/tessec/run_profiles.sh build/bench
-if [[ tessec-i686 =~ $filter ]]; then
+if [[ tessec-i686 =~ $filter || tessec-i686-digest-pairs =~ $filter ]]; then
   { cmake --preset bench-i686 >/dev/null && cmake --build --preset bench-i686 -j "$jobs"; } || exit 1
 fi
 run tessec-i686 bench/tessec/run_profiles.sh build/bench-i686
+# The digests once more, tessec and OpenSSL in turns (for the cells where the two are close).
+run tessec-digest-pairs bench/tessec/run_pairs.sh build/bench
+run tessec-i686-digest-pairs bench/tessec/run_pairs.sh build/bench-i686
 run tessec-dll bench/tessec/run_dll_bench.sh build/win32 build/bench-i686

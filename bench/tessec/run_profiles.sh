@@ -14,31 +14,14 @@ profiles=("$@")
 bench=$build/bin/bench_tessec
 [ -x "$bench" ] || { echo "run_profiles: $bench not built" >&2; exit 1; }
 
-# OPENSSL_ia32cap: "~" clears the given bits of CPUID leaf 1 (ECX:EDX) and leaf 7 (ECX:EBX).
-profile_env() {
-  case $1 in
-    native) echo "TESSEC_CPU= OPENSSL_ia32cap=" ;;
-    # Only the SHA extensions (leaf 7 EBX bit 29) away.
-    noshani) echo "TESSEC_CPU=sse2,ssse3,sse41,aesni,bmi2,avx2 OPENSSL_ia32cap=:~0x20000000" ;;
-    # All of leaf 1 ECX (SSE3 up to AVX, AES-NI) and all of leaf 7 away: MMX, SSE and SSE2 stay.
-    sse2) echo "TESSEC_CPU=sse2 OPENSSL_ia32cap=~0xffffffff00000000:~0xffffffffffffffff" ;;
-    # MMX, FXSR, SSE and SSE2 (leaf 1 EDX bits 23-26) away too, with PCLMULQDQ, SSSE3, AES-NI
-    # and AVX: OpenSSL's plain integer code.
-    none) echo "TESSEC_CPU=none OPENSSL_ia32cap=~0x1200020207800000:~0xffffffffffffffff" ;;
-    *) echo "run_profiles: unknown profile $1" >&2; return 1 ;;
-  esac
-}
+# shellcheck source=bench/tessec/profiles.sh
+. "$(dirname "$0")/profiles.sh"
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 for p in "${profiles[@]}"; do
-  vars=$(profile_env "$p") || exit 1
-  printf '\n---- %s, profile %s (%s)\n' "$build" "$p" "$vars"
-  # An empty value means unset (the native profile).
-  env_args=()
-  for v in $vars; do
-    if [ -n "${v#*=}" ]; then env_args+=("$v"); else env_args+=(-u "${v%%=*}"); fi
-  done
+  profile_args "$p" || exit 1
+  printf '\n---- %s, profile %s (%s)\n' "$build" "$p" "$(profile_env "$p")"
   # shellcheck disable=SC2086
   env "${env_args[@]}" "$bench" ${BENCH_ARGS:-} 2>/dev/null | tee "$tmp/$p.out" | sed -n '1,2p;/^work (MB\/s)/,$p'
   awk '/^work \(MB\/s\)/ {on = 1; next} on && NF == 4 {print $1, $4}' "$tmp/$p.out" >"$tmp/$p.ratio"
