@@ -414,6 +414,8 @@ void Sha256Blocks(uint32_t state[8], const unsigned char* data, size_t blocks) {
 #endif
 #if defined(TESSEC_SHA256_X86_ASM)
   return Sha256BlocksX86(state, data, blocks);
+#elif defined(TESSEC_SHA2_X64_ASM)
+  return Sha256BlocksX64(state, data, blocks);
 #endif
   Sha256BlocksPortable(state, data, blocks);
 }
@@ -428,6 +430,9 @@ void Sha512Blocks(uint64_t state[8], const unsigned char* data, size_t blocks) {
   if (Have(kCpuAvx2)) return Sha512BlocksAvx2(state, data, blocks);
   if (Have(kCpuSse2)) return Sha512BlocksSse2(state, data, blocks);
 #endif
+#endif
+#if defined(TESSEC_SHA2_X64_ASM)
+  return Sha512BlocksX64(state, data, blocks);
 #endif
 #if UINTPTR_MAX <= 0xFFFFFFFFu
   Sha512BlocksHalves(state, data, blocks);

@@ -200,6 +200,14 @@ inline void AddToState(Word* state, Word a, Word b, Word c, Word d, Word e, Word
 void Sha1BlocksX64(uint32_t state[5], const unsigned char* data, size_t blocks);
 #endif
 
+#if defined(TESSEC_X86_64) && !defined(_WIN32) && (defined(__GNUC__) || defined(__clang__))
+// SHA-256 and SHA-384/512 in general registers, in assembly, for x86-64 with the System V
+// calling convention (Sha2X64.cpp); need no extension.
+#define TESSEC_SHA2_X64_ASM 1
+void Sha256BlocksX64(uint32_t state[8], const unsigned char* data, size_t blocks);
+void Sha512BlocksX64(uint64_t state[8], const unsigned char* data, size_t blocks);
+#endif
+
 #if !defined(TESSEC_X86_64) && (defined(__GNUC__) || defined(__clang__))
 // SHA-256 in general registers, in assembly, for 32-bit x86 (Sha256X86.cpp); needs no extension.
 #define TESSEC_SHA256_X86_ASM 1

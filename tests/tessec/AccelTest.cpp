@@ -228,6 +228,10 @@ TEST(Paths, BlockFunctionsMatchThePortableCode) {
 #if defined(TESSEC_SHA1_X64_ASM)
   paths32.push_back({"sha1 x64", 0, Sha1BlocksX64, Sha1BlocksPortable, 5, 64});
 #endif
+#if defined(TESSEC_SHA2_X64_ASM)
+  paths32.push_back({"sha256 x64", 0, Sha256BlocksX64, Sha256BlocksPortable, 8, 64});
+  paths64.push_back({"sha512 x64", 0, Sha512BlocksX64, Sha512BlocksPortable, 8, 128});
+#endif
 #if defined(TESSEC_SHA256_X86_ASM)
   paths32.push_back({"sha256 x86", 0, Sha256BlocksX86, Sha256BlocksPortable, 8, 64});
 #endif
