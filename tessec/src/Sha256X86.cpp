@@ -125,6 +125,12 @@ __asm__(".text\n.globl tessec_sha256_x86_core\n" TESSEC_SHA256_X86_HEAD R"(
   tessec_s256_round (\t+1), \k1, %ebx, %eax, %esi, %ecx
 .endm
 
+# Puts state word i at ring word r.
+.macro tessec_s256_put ring, r, i
+  movl 4*\i(%edi), %eax
+  movl %eax, \ring+4*\r(%esp)
+.endm
+
 # Adds ring word r to state word i, and puts the sum back in the ring for the next block.
 .macro tessec_s256_add ring, r, i
   movl \ring+4*\r(%esp), %eax
@@ -154,22 +160,14 @@ tessec_sha256_x86_core:
   addl $256, %ecx
   movl %ecx, .Ls256_kend(%esp)
   # a, b, c, d at ring places 0, 3, 2, 1 (b is the a of the round before); e to h alike.
-  movl 0(%edi), %eax
-  movl %eax, .Ls256_ring_a+0(%esp)
-  movl 4(%edi), %eax
-  movl %eax, .Ls256_ring_a+12(%esp)
-  movl 8(%edi), %eax
-  movl %eax, .Ls256_ring_a+8(%esp)
-  movl 12(%edi), %eax
-  movl %eax, .Ls256_ring_a+4(%esp)
-  movl 16(%edi), %eax
-  movl %eax, .Ls256_ring_e+0(%esp)
-  movl 20(%edi), %eax
-  movl %eax, .Ls256_ring_e+12(%esp)
-  movl 24(%edi), %eax
-  movl %eax, .Ls256_ring_e+8(%esp)
-  movl 28(%edi), %eax
-  movl %eax, .Ls256_ring_e+4(%esp)
+  tessec_s256_put .Ls256_ring_a, 0, 0
+  tessec_s256_put .Ls256_ring_a, 3, 1
+  tessec_s256_put .Ls256_ring_a, 2, 2
+  tessec_s256_put .Ls256_ring_a, 1, 3
+  tessec_s256_put .Ls256_ring_e, 0, 4
+  tessec_s256_put .Ls256_ring_e, 3, 5
+  tessec_s256_put .Ls256_ring_e, 2, 6
+  tessec_s256_put .Ls256_ring_e, 1, 7
   .p2align 4
 1:
   movl .Ls256_ring_a+0(%esp), %eax
@@ -229,6 +227,7 @@ tessec_sha256_x86_core:
 .purgem tessec_s256_round
 .purgem tessec_s256_pair
 .purgem tessec_s256_add
+.purgem tessec_s256_put
 )");
 // clang-format on
 

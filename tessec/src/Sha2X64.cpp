@@ -31,6 +31,18 @@ __asm__(R"(
 .set .Lsha2_end, 144
 .set .Lsha2_k, 152
 
+# X = Sigma(x): ror p ^ ror q ^ ror (q + r), the third rotation made from the second; Y is
+# scratch.
+.macro tessec_sha2_sigma s, x, p, q, r, X, Y
+  mov\s \x, \X
+  ror\s $\p, \X
+  mov\s \x, \Y
+  ror\s $\q, \Y
+  xor\s \Y, \X
+  ror\s $\r, \Y
+  xor\s \Y, \X
+.endm
+
 # Round t on words of n bytes, instructions with suffix s. a to h name the working variables; AB
 # receives a ^ b, BC holds b ^ c; W and S are si and di at the word size, X and Y r14 and r15.
 # h becomes the next a and d the next e, and the caller renames. The rotation counts are the
@@ -69,13 +81,7 @@ __asm__(R"(
   and\s \e, \X
   xor\s \g, \X
   add\s \X, \h
-  mov\s \e, \X
-  ror\s $.Lsha2_S1a, \X
-  mov\s \e, \Y
-  ror\s $.Lsha2_S1b, \Y
-  xor\s \Y, \X
-  ror\s $.Lsha2_S1c, \Y
-  xor\s \Y, \X
+  tessec_sha2_sigma \s, \e, .Lsha2_S1a, .Lsha2_S1b, .Lsha2_S1c, \X, \Y
   add\s \X, \h
   add\s \h, \d
   # h += Maj(a, b, c) + Sigma0(a), Maj = b ^ ((a ^ b) & (b ^ c))
@@ -83,13 +89,7 @@ __asm__(R"(
   xor\s \b, \AB
   and\s \AB, \BC
   xor\s \b, \BC
-  mov\s \a, \X
-  ror\s $.Lsha2_S0a, \X
-  mov\s \a, \Y
-  ror\s $.Lsha2_S0b, \Y
-  xor\s \Y, \X
-  ror\s $.Lsha2_S0c, \Y
-  xor\s \Y, \X
+  tessec_sha2_sigma \s, \a, .Lsha2_S0a, .Lsha2_S0b, .Lsha2_S0c, \X, \Y
   add\s \X, \BC
   add\s \BC, \h
 .endm
@@ -224,6 +224,7 @@ tessec_sha2_blocks tessec_sha256_x64_core, l, 4, 64, %eax, %ebx, %ecx, %edx, %r8
 .set .Lsha2_s1c, 6
 tessec_sha2_blocks tessec_sha512_x64_core, q, 8, 80, %rax, %rbx, %rcx, %rdx, %r8, %r9, %r10, %r11, %r12, %r13, %r14, %r15, %rsi, %rdi
 
+.purgem tessec_sha2_sigma
 .purgem tessec_sha2_round
 .purgem tessec_sha2_eight
 .purgem tessec_sha2_blocks
