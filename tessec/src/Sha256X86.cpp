@@ -7,7 +7,8 @@
 //   edx        e of the round
 //   eax, ebx   a of the round, and the sum that becomes the next a (the two swap every round)
 //   ecx, esi   b ^ c of the round (carried: it is the previous round's a ^ b), and a ^ b
-//   edi, ebp   scratch, and the message word being made
+//   edi        the message block in rounds 0 to 15, then the current sixteen round constants
+//   ebp        scratch
 // The other working variables live in two rings of four words on the stack: round t stores the
 // new a and e, and reads b, d, f, g and h as the values stored one to three rounds before, never
 // one stored in the round right before. Each message word is made in the round that uses it, in
@@ -17,8 +18,8 @@
 // is that the code stays small enough to run from the decoded-instruction cache: the first sixteen
 // rounds are written out with their constants as immediates, and the other 48 are a loop of
 // sixteen that reads its constants from the table (spelled out, the 64 rounds ran 10% slower).
-// The Sigma functions take their three rotations side by side, and a new a adds the sum from e
-// last, which keeps the chains of dependent instructions from one round to the next short.
+// Sigma1 takes its three rotations side by side, as e's chain from round to round is the one
+// that limits; Sigma0 nests them (one register copy fewer), and a new a adds the sum from e last.
 #include "Internal.h"
 
 #if defined(TESSEC_SHA256_X86_ASM)
@@ -35,55 +36,48 @@
 // clang-format off
 __asm__(".text\n.globl tessec_sha256_x86_core\n" TESSEC_SHA256_X86_HEAD R"(
 # The stack frame, from esp after the prologue: the message window (bytes 0 to 63), the rings of
-# a and e, the state and input pointers, the end of the input, the constants of the current group
-# of sixteen rounds and the end of the table; then the four saved registers, the return address
-# and the arguments (state, input, blocks, constants).
-.set .Ls256_frame, 116
+# a and e, the state and input pointers, the end of the input and the end of the table; then the
+# four saved registers, the return address and the arguments (state, input, blocks, constants).
+.set .Ls256_frame, 112
 .set .Ls256_ring_a, 64
 .set .Ls256_ring_e, 80
 .set .Ls256_state, 96
 .set .Ls256_input, 100
 .set .Ls256_end, 104
-.set .Ls256_k, 108
-.set .Ls256_kend, 112
+.set .Ls256_kend, 108
 
 # Round t, with round constant k when t < 16 (later rounds take theirs from the table). A holds
-# a; T receives the next a; AB holds b ^ c and X receives a ^ b. Word t of the message into ebp
-# first.
+# a; T receives the next a; AB holds b ^ c and X receives a ^ b.
 .macro tessec_s256_round t, k, A, T, AB, X
-.if \t < 16
-  movl .Ls256_input(%esp), %ebp
-  movl 4*\t(%ebp), %ebp
-  bswapl %ebp
-.else
-  # sigma1(w[t-2]) + w[t-7] + sigma0(w[t-15]) + w[t-16]
-  movl 4*((\t+14)&15)(%esp), %edi
-  movl %edi, %ebp
-  rorl $2, %ebp
-  xorl %edi, %ebp
-  rorl $17, %ebp
-  shrl $10, %edi
-  xorl %edi, %ebp
-  addl 4*((\t+9)&15)(%esp), %ebp
-  addl 4*(\t&15)(%esp), %ebp
-  movl 4*((\t+1)&15)(%esp), %edi
-  movl %edi, \X
-  rorl $11, \X
-  xorl %edi, \X
-  rorl $7, \X
-  shrl $3, %edi
-  xorl %edi, \X
-  addl \X, %ebp
-.endif
-  movl %ebp, 4*(\t&15)(%esp)
   # T = h + k + w[t] + Ch(e, f, g) + Sigma1(e)
-  movl .Ls256_ring_e+4*((\t+1)&3)(%esp), \T
 .if \t < 16
+  movl 4*\t(%edi), %ebp
+  bswapl %ebp
+  movl %ebp, 4*\t(%esp)
+  movl .Ls256_ring_e+4*((\t+1)&3)(%esp), \T
   leal \k(\T,%ebp), \T
 .else
-  movl .Ls256_k(%esp), %edi
-  addl 4*(\t&15)(%edi), %ebp
-  addl %ebp, \T
+  # w[t] = sigma1(w[t-2]) + w[t-7] + sigma0(w[t-15]) + w[t-16], made in T
+  movl 4*((\t+14)&15)(%esp), %ebp
+  movl %ebp, \T
+  rorl $2, \T
+  xorl %ebp, \T
+  rorl $17, \T
+  shrl $10, %ebp
+  xorl %ebp, \T
+  addl 4*((\t+9)&15)(%esp), \T
+  addl 4*(\t&15)(%esp), \T
+  movl 4*((\t+1)&15)(%esp), %ebp
+  movl %ebp, \X
+  rorl $11, \X
+  xorl %ebp, \X
+  rorl $7, \X
+  shrl $3, %ebp
+  xorl %ebp, \X
+  addl \X, \T
+  movl \T, 4*(\t&15)(%esp)
+  addl .Ls256_ring_e+4*((\t+1)&3)(%esp), \T
+  addl 4*(\t&15)(%edi), \T
 .endif
   movl .Ls256_ring_e+4*((\t+3)&3)(%esp), \X
   xorl .Ls256_ring_e+4*((\t+2)&3)(%esp), \X
@@ -92,29 +86,28 @@ __asm__(".text\n.globl tessec_sha256_x86_core\n" TESSEC_SHA256_X86_HEAD R"(
   addl \X, \T
   movl %edx, \X
   rorl $6, \X
-  movl %edx, %edi
-  rorl $11, %edi
-  xorl %edi, \X
-  rorl $14, %edi
-  xorl %edi, \X
+  movl %edx, %ebp
+  rorl $11, %ebp
+  xorl %ebp, \X
+  rorl $14, %ebp
+  xorl %ebp, \X
   addl \X, \T
   # next e = d + T
   movl .Ls256_ring_a+4*((\t+1)&3)(%esp), %edx
   addl \T, %edx
   movl %edx, .Ls256_ring_e+4*((\t+1)&3)(%esp)
   # next a = T + (Maj(a, b, c) + Sigma0(a)), Maj = b ^ ((a ^ b) & (b ^ c))
+  movl \A, %ebp
+  rorl $9, %ebp
+  xorl \A, %ebp
+  rorl $11, %ebp
+  xorl \A, %ebp
+  rorl $2, %ebp
   movl \A, \X
   xorl .Ls256_ring_a+4*((\t+3)&3)(%esp), \X
   andl \X, \AB
   xorl .Ls256_ring_a+4*((\t+3)&3)(%esp), \AB
-  movl \A, %edi
-  rorl $2, %edi
-  movl \A, %ebp
-  rorl $13, %ebp
-  xorl %ebp, %edi
-  rorl $9, %ebp
-  xorl %ebp, %edi
-  addl %edi, \AB
+  addl %ebp, \AB
   addl \AB, \T
   movl \T, .Ls256_ring_a+4*((\t+1)&3)(%esp)
 .endm
@@ -174,6 +167,7 @@ tessec_sha256_x86_core:
   movl .Ls256_ring_e+0(%esp), %edx
   movl .Ls256_ring_a+12(%esp), %ecx
   xorl .Ls256_ring_a+8(%esp), %ecx
+  movl .Ls256_input(%esp), %edi
   tessec_s256_pair 0, 0x428a2f98, 0x71374491
   tessec_s256_pair 2, 0xb5c0fbcf, 0xe9b5dba5
   tessec_s256_pair 4, 0x3956c25b, 0x59f111f1
@@ -185,7 +179,6 @@ tessec_sha256_x86_core:
   # Rounds 16 to 63: three times the same sixteen, with the next sixteen constants.
   movl .Ls256_frame+32(%esp), %edi
   addl $64, %edi
-  movl %edi, .Ls256_k(%esp)
   .p2align 4
 3:
   tessec_s256_pair 16, 0, 0
@@ -196,9 +189,7 @@ tessec_sha256_x86_core:
   tessec_s256_pair 26, 0, 0
   tessec_s256_pair 28, 0, 0
   tessec_s256_pair 30, 0, 0
-  movl .Ls256_k(%esp), %edi
   addl $64, %edi
-  movl %edi, .Ls256_k(%esp)
   cmpl .Ls256_kend(%esp), %edi
   jne 3b
   # After 64 rounds the rings hold a to d and e to h at their starting places again.
