@@ -124,12 +124,17 @@ __asm__(".text\n.globl tessec_sha256_x86_core\n" TESSEC_SHA256_X86_HEAD R"(
   movl %eax, \ring+4*\r(%esp)
 .endm
 
-# Adds ring word r to state word i, and puts the sum back in the ring for the next block.
-.macro tessec_s256_add ring, r, i
-  movl \ring+4*\r(%esp), %eax
-  addl 4*\i(%edi), %eax
-  movl %eax, 4*\i(%edi)
-  movl %eax, \ring+4*\r(%esp)
+# Adds state word i to R, which holds ring word r, and puts the sum back in both.
+.macro tessec_s256_keep ring, r, i, R
+  addl 4*\i(%edi), \R
+  movl \R, 4*\i(%edi)
+  movl \R, \ring+4*\r(%esp)
+.endm
+
+# The same for a ring word that is not in a register.
+.macro tessec_s256_add ring, r, i, R
+  movl \ring+4*\r(%esp), \R
+  tessec_s256_keep \ring, \r, \i, \R
 .endm
 
   .p2align 6
@@ -161,12 +166,12 @@ tessec_sha256_x86_core:
   tessec_s256_put .Ls256_ring_e, 3, 5
   tessec_s256_put .Ls256_ring_e, 2, 6
   tessec_s256_put .Ls256_ring_e, 1, 7
-  .p2align 4
-1:
   movl .Ls256_ring_a+0(%esp), %eax
   movl .Ls256_ring_e+0(%esp), %edx
   movl .Ls256_ring_a+12(%esp), %ecx
   xorl .Ls256_ring_a+8(%esp), %ecx
+  .p2align 4
+1:
   movl .Ls256_input(%esp), %edi
   tessec_s256_pair 0, 0x428a2f98, 0x71374491
   tessec_s256_pair 2, 0xb5c0fbcf, 0xe9b5dba5
@@ -192,16 +197,18 @@ tessec_sha256_x86_core:
   addl $64, %edi
   cmpl .Ls256_kend(%esp), %edi
   jne 3b
-  # After 64 rounds the rings hold a to d and e to h at their starting places again.
+  # After 64 rounds the rings hold a to d and e to h at their starting places again, and eax and
+  # edx hold a and e: the sums stay there for the next block, which also needs b ^ c in ecx.
   movl .Ls256_state(%esp), %edi
-  tessec_s256_add .Ls256_ring_a, 0, 0
-  tessec_s256_add .Ls256_ring_a, 3, 1
-  tessec_s256_add .Ls256_ring_a, 2, 2
-  tessec_s256_add .Ls256_ring_a, 1, 3
-  tessec_s256_add .Ls256_ring_e, 0, 4
-  tessec_s256_add .Ls256_ring_e, 3, 5
-  tessec_s256_add .Ls256_ring_e, 2, 6
-  tessec_s256_add .Ls256_ring_e, 1, 7
+  tessec_s256_keep .Ls256_ring_a, 0, 0, %eax
+  tessec_s256_keep .Ls256_ring_e, 0, 4, %edx
+  tessec_s256_add .Ls256_ring_a, 3, 1, %ecx
+  tessec_s256_add .Ls256_ring_a, 2, 2, %esi
+  xorl %esi, %ecx
+  tessec_s256_add .Ls256_ring_a, 1, 3, %ebx
+  tessec_s256_add .Ls256_ring_e, 3, 5, %ebx
+  tessec_s256_add .Ls256_ring_e, 2, 6, %ebx
+  tessec_s256_add .Ls256_ring_e, 1, 7, %ebx
   movl .Ls256_input(%esp), %ebx
   addl $64, %ebx
   movl %ebx, .Ls256_input(%esp)
@@ -218,6 +225,7 @@ tessec_sha256_x86_core:
 .purgem tessec_s256_round
 .purgem tessec_s256_pair
 .purgem tessec_s256_add
+.purgem tessec_s256_keep
 .purgem tessec_s256_put
 )");
 // clang-format on
