@@ -1,8 +1,12 @@
 # shellcheck shell=bash
 # The CPU profiles of the tessec benchmarks, sourced by run_profiles.sh and run_pairs.sh: each
 # limits tessec (TESSEC_CPU) and OpenSSL (OPENSSL_ia32cap) to the same extensions.
+#   profile_names           the profiles, in the order of the tables
 #   profile_env <profile>   prints the variables (an empty value means unset)
 #   profile_args <profile>  sets the array env_args for env(1)
+
+# shellcheck disable=SC2034  # read by the scripts that source this file
+profile_names=(native noshani sse2 none)
 
 # OPENSSL_ia32cap: "~" clears the given bits of CPUID leaf 1 (ECX:EDX) and leaf 7 (ECX:EBX).
 profile_env() {

@@ -7,12 +7,12 @@ set -uo pipefail
 build=${1:?build dir}
 shift
 profiles=("$@")
-[ ${#profiles[@]} -gt 0 ] || profiles=(native noshani sse2 none)
 pairs=$build/bin/digest_pairs
 [ -x "$pairs" ] || { echo "run_pairs: $pairs not built" >&2; exit 1; }
 
 # shellcheck source=bench/tessec/profiles.sh
 . "$(dirname "$0")/profiles.sh"
+[ ${#profiles[@]} -gt 0 ] || profiles=("${profile_names[@]}")
 
 for p in "${profiles[@]}"; do
   profile_args "$p" || exit 1

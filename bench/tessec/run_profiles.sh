@@ -14,12 +14,12 @@ set -uo pipefail
 build=${1:?build dir}
 shift
 profiles=("$@")
-[ ${#profiles[@]} -gt 0 ] || profiles=(native noshani sse2 none)
 bench=$build/bin/bench_tessec
 [ -x "$bench" ] || { echo "run_profiles: $bench not built" >&2; exit 1; }
 
 # shellcheck source=bench/tessec/profiles.sh
 . "$(dirname "$0")/profiles.sh"
+[ ${#profiles[@]} -gt 0 ] || profiles=("${profile_names[@]}")
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
